@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the release build, then the same
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer. Installs the
+# Debian packages it needs when they are missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/install-deps.sh
+
+ensure_build_tools
+ensure_packages libgtest-dev libbenchmark-dev
+
+jobs=$(nproc)
+
+echo "== release build and tests"
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build/release -j "$jobs"
+ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUORVANT_SANITIZE=address,undefined -DQUORVANT_BENCHMARKS=OFF
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build/asan --output-on-failure -j "$jobs"
