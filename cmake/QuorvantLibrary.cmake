@@ -37,4 +37,10 @@ set_target_properties(quorvant PROPERTIES
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
   LINK_DEPENDS ${PROJECT_SOURCE_DIR}/plugin/exports.map)
 target_link_options(quorvant PRIVATE
-  -Wl,--version-script=${PROJECT_SOURCE_DIR}/plugin/exports.map -Wl,--no-undefined)
+  -Wl,--version-script=${PROJECT_SOURCE_DIR}/plugin/exports.map)
+# Every symbol resolved at link time, except in clang's sanitizer and fuzzer
+# builds: there a shared library is not linked with the sanitizer runtime and
+# takes its symbols from the executable that loads it.
+if(NOT (CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND (QUORVANT_SANITIZE OR QUORVANT_FUZZ)))
+  target_link_options(quorvant PRIVATE -Wl,--no-undefined)
+endif()
