@@ -22,3 +22,17 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# --- Hardening: fuzzing and ThreadSanitizer ---------------------------------
+# Each fuzz target runs for QUORVANT_FUZZ_SECONDS (default 60) under
+# AddressSanitizer and UndefinedBehaviorSanitizer, from a copy of its corpus.
+echo "== fuzzing with libFuzzer (clang), ASan + UBSan"
+ensure_packages clang
+ensure_packages "libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev"
+CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUORVANT_FUZZ=ON -DQUORVANT_SANITIZE=address,undefined \
+  -DQUORVANT_TESTS=OFF -DQUORVANT_BENCHMARKS=OFF \
+  -DQUORVANT_FUZZ_SECONDS="${QUORVANT_FUZZ_SECONDS:-60}"
+cmake --build build/fuzz -j "$jobs"
+ctest --test-dir build/fuzz/fuzz -L fuzz --no-tests=error --output-on-failure -j "$jobs"
+
