@@ -52,7 +52,9 @@ const CheckCase kCases[] = {
     {"Unsign", {{128, 2, VideoInfo::CS_I420}}, kMmxOnly, nullptr},
 
     {"SubtractAndSign", {kRgb32, {64, 4}}, kAllFlags, "SubtractAndSign requires YV12."},
-    {"SubtractAndSign", {{120, 8}, {120, 8}}, kAllFlags,
+    {"SubtractAndSign",
+     {{120, 8}, {120, 8}},
+     kAllFlags,
      "SubtractAndSign requires frame width at least 128."},
     {"SubtractAndSign", {kGood, {64, 4}}, kNoMmx, "SubtractAndSign requires MMX."},
     {"SubtractAndSign", {kGood, {130, 8}}, kAllFlags, "SubtractAndSign: widths do not match."},
@@ -61,7 +63,9 @@ const CheckCase kCases[] = {
     {"SubtractAndSign", {kGood, kYuy2}, kAllFlags, nullptr},
 
     {"ShiftedMinimum", {kYuy2, kGood}, kAllFlags, "ShiftedMinimum requires YV12."},
-    {"ShiftedMinimum", {{127, 8}, {127, 8}}, kAllFlags,
+    {"ShiftedMinimum",
+     {{127, 8}, {127, 8}},
+     kAllFlags,
      "ShiftedMinimum requires frame width at least 128."},
     {"ShiftedMinimum", {kGood, kGood}, 0, "ShiftedMinimum requires MMX."},
     {"ShiftedMinimum", {kGood, {126, 8}}, kAllFlags, "ShiftedMinimum: widths do not match."},
@@ -69,7 +73,9 @@ const CheckCase kCases[] = {
     {"ShiftedMinimum", {kGood, kRgb32}, kMmxOnly, nullptr},
 
     {"Clamp", {kYuy2, kGood, kGood}, kAllFlags, "Clamp requires YV12."},
-    {"Clamp", {{126, 8}, {126, 8}, {126, 8}}, kAllFlags,
+    {"Clamp",
+     {{126, 8}, {126, 8}, {126, 8}},
+     kAllFlags,
      "Clamp requires frame width at least 128."},
     {"Clamp", {kGood, kGood, kGood}, kMmxOnly, "Clamp requires SSE."},
     {"Clamp", {kGood, {144, 8}, kGood}, kAllFlags, "Clamp: widths do not match."},
@@ -81,7 +87,9 @@ const CheckCase kCases[] = {
     {"Clamp", {kGood, kRgb32, {128, 8, VideoInfo::CS_I420}}, kAllFlags, nullptr},
 
     {"SimpleAverage", {kRgb24, kGood}, kAllFlags, "SimpleAverage requires YV12."},
-    {"SimpleAverage", {{120, 8}, kGood}, kAllFlags,
+    {"SimpleAverage",
+     {{120, 8}, kGood},
+     kAllFlags,
      "SimpleAverage requires frame width at least 128."},
     {"SimpleAverage", {kGood, kGood}, CPUF_SSE, "SimpleAverage requires MMX."},
     {"SimpleAverage", {kGood, {130, 8}}, kAllFlags, "SimpleAverage: widths do not match."},
@@ -92,13 +100,12 @@ const CheckCase kCases[] = {
 TEST_F(PluginTest, ConstructionChecksReportTheFirstFailureAndReleaseEveryClip) {
   std::set<std::string> messages;
   for (const CheckCase& c : kCases) {
-    SCOPED_TRACE(::testing::Message() << c.function << " expecting "
-                                      << (c.message ? c.message : "a filter"));
+    SCOPED_TRACE(::testing::Message()
+                 << c.function << " expecting " << (c.message ? c.message : "a filter"));
     env.setCpuFlags(c.cpuFlags);
     std::vector<PClip> clips;
     for (const ClipSpec& spec : c.clips) {
-      clips.push_back(patternClip(env, host::videoInfo(spec.width, spec.height, 2,
-                                                       spec.pixelType),
+      clips.push_back(patternClip(env, host::videoInfo(spec.width, spec.height, 2, spec.pixelType),
                                   1, FramePolicy::shared)
                           .clip);
     }
@@ -149,14 +156,14 @@ TEST_F(PluginTest, ArgumentsNotMatchingTheParameterStringAreRefusedByTheHost) {
   long heldByTheLists = 0;
   for (const Call& call : calls) {
     for (const AVSValue& arg : call.args) heldByTheLists += arg.IsClip();
-    SCOPED_TRACE(::testing::Message() << call.function << " with " << call.args.size()
-                                      << " arguments");
+    SCOPED_TRACE(::testing::Message()
+                 << call.function << " with " << call.args.size() << " arguments");
     try {
       env.call(call.function, call.args);
       ADD_FAILURE() << "no error";
     } catch (const host::ScriptError& error) {
-      EXPECT_EQ(error.what(), "invalid arguments to function \"" + std::string(call.function) +
-                                  "\"");
+      EXPECT_EQ(error.what(),
+                "invalid arguments to function \"" + std::string(call.function) + "\"");
     }
   }
   EXPECT_EQ(c->ReferenceCount(), 1 + heldByTheLists);

@@ -72,11 +72,11 @@ TEST_P(InPlaceWalk, SharedSourceFrameGivesANewFrameWithTheSameLuma) {
   expectInputsUnchanged(env, shared);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Functions, InPlaceWalk,
-    ::testing::Values(functionCase("Sign"), functionCase("Unsign"),
-                      functionCase("SubtractAndSign"), functionCase("ShiftedMinimum")),
-    caseName);
+INSTANTIATE_TEST_SUITE_P(Functions, InPlaceWalk,
+                         ::testing::Values(functionCase("Sign"), functionCase("Unsign"),
+                                           functionCase("SubtractAndSign"),
+                                           functionCase("ShiftedMinimum")),
+                         caseName);
 
 class NewFrameWalk : public PluginTest, public ::testing::WithParamInterface<FunctionCase> {};
 
@@ -155,10 +155,10 @@ TEST_F(PluginTest, OneFrameAsBothOperandsIsNotWrittenInPlace) {
 }
 
 TEST_F(PluginTest, SameSharedClipAsBothOperandsLeavesItsFrameUnchanged) {
-  const PatternSource a = patternClip(env, host::videoInfo(kWidth, kHeight, 2), 1,
-                                      FramePolicy::shared);
-  const PVideoFrame output = env.call("SubtractAndSign", {a.clip, a.clip}).AsClip()->GetFrame(
-      kFrame, &env);
+  const PatternSource a =
+      patternClip(env, host::videoInfo(kWidth, kHeight, 2), 1, FramePolicy::shared);
+  const PVideoFrame output =
+      env.call("SubtractAndSign", {a.clip, a.clip}).AsClip()->GetFrame(kFrame, &env);
   EXPECT_FALSE(handedOut(a, output.operator->()));
   const std::vector<uint8_t> luma = host::planeBytes(output, PLANAR_Y);
   EXPECT_TRUE(std::all_of(luma.begin(), luma.end(), [](uint8_t v) { return v == 0; }));

@@ -54,10 +54,10 @@ void fillPattern(const PVideoFrame& frame, uint32_t seed, int n) {
   fillRows(frame->GetWritePtr(PLANAR_Y), frame->GetPitch(PLANAR_Y), frame->GetHeight(PLANAR_Y),
            seed, n);
   if (frame->GetPitch(PLANAR_U)) {
-    fillRows(frame->GetWritePtr(PLANAR_U), frame->GetPitch(PLANAR_U),
-             frame->GetHeight(PLANAR_U), seed ^ 0x100u, n);
-    fillRows(frame->GetWritePtr(PLANAR_V), frame->GetPitch(PLANAR_V),
-             frame->GetHeight(PLANAR_V), seed ^ 0x200u, n);
+    fillRows(frame->GetWritePtr(PLANAR_U), frame->GetPitch(PLANAR_U), frame->GetHeight(PLANAR_U),
+             seed ^ 0x100u, n);
+    fillRows(frame->GetWritePtr(PLANAR_V), frame->GetPitch(PLANAR_V), frame->GetHeight(PLANAR_V),
+             seed ^ 0x200u, n);
   }
 }
 
@@ -115,9 +115,7 @@ FrameBytes filledFrame(const FrameBytes& shape, uint8_t luma, uint8_t chroma) {
 
 namespace formula {
 uint8_t sign(int v) { return uint8_t((v + 128) % 256); }
-uint8_t subtractAndSign(int a, int b) {
-  return uint8_t(std::clamp(a - b, -128, 127) & 0xFF);
-}
+uint8_t subtractAndSign(int a, int b) { return uint8_t(std::clamp(a - b, -128, 127) & 0xFF); }
 uint8_t shiftedMinimum(int s, int shift, int limit) { return uint8_t(std::min(s + shift, limit)); }
 uint8_t clamp(int s, int upper, int upperMargin, int lower, int lowerMargin) {
   const int high = std::min(upper + upperMargin, 255);
@@ -136,16 +134,24 @@ const std::vector<FunctionCase>& functionCases() {
       {"Unsign", "Sign", Walk::inPlace, 1, [](const Clips& c) { return Args{c[0]}; },
        [](const uint8_t* in) { return formula::sign(in[0]); }},
       {"SubtractAndSign", "SubtractAndSign", Walk::inPlace, 2,
-       [](const Clips& c) { return Args{c[0], c[1]}; },
+       [](const Clips& c) {
+         return Args{c[0], c[1]};
+       },
        [](const uint8_t* in) { return formula::subtractAndSign(in[0], in[1]); }},
       {"ShiftedMinimum", "ShiftedMinimum", Walk::inPlace, 2,
-       [](const Clips& c) { return Args{c[0], 37, c[1]}; },
+       [](const Clips& c) {
+         return Args{c[0], 37, c[1]};
+       },
        [](const uint8_t* in) { return formula::shiftedMinimum(in[0], 37, in[1]); }},
       {"Clamp", "Clamp", Walk::newFrame, 3,
-       [](const Clips& c) { return Args{c[0], c[1], c[2], 9, 13}; },
+       [](const Clips& c) {
+         return Args{c[0], c[1], c[2], 9, 13};
+       },
        [](const uint8_t* in) { return formula::clamp(in[0], in[1], 9, in[2], 13); }},
       {"SimpleAverage", "SimpleAverage", Walk::newFrame, 2,
-       [](const Clips& c) { return Args{c[0], c[1]}; },
+       [](const Clips& c) {
+         return Args{c[0], c[1]};
+       },
        [](const uint8_t* in) { return formula::simpleAverage(in[0], in[1]); }},
   };
   return cases;
@@ -158,9 +164,7 @@ const FunctionCase& functionCase(const std::string& name) {
   throw std::invalid_argument("no function case " + name);
 }
 
-std::string caseName(const ::testing::TestParamInfo<FunctionCase>& info) {
-  return info.param.name;
-}
+std::string caseName(const ::testing::TestParamInfo<FunctionCase>& info) { return info.param.name; }
 
 void PrintTo(const FunctionCase& function, std::ostream* out) { *out << function.name; }
 

@@ -45,8 +45,7 @@ struct PatternSource {
   SourceClip* source = nullptr;
   std::shared_ptr<std::vector<const VideoFrame*>> handedOut;
 };
-PatternSource patternClip(Environment& env, const VideoInfo& vi, uint32_t seed,
-                          FramePolicy policy);
+PatternSource patternClip(Environment& env, const VideoInfo& vi, uint32_t seed, FramePolicy policy);
 
 // A clip whose every luma byte is `value` (chroma: 128).
 PClip constantClip(Environment& env, int width, int height, uint8_t value, FramePolicy policy);
@@ -117,8 +116,7 @@ FrameBytes expectedOutput(const FunctionCase& function, const std::vector<FrameB
 ::testing::AssertionResult sameBytes(const FrameBytes& actual, const FrameBytes& expected);
 
 // The clip value a call answers, as a handle.
-PClip callFunction(Environment& env, const FunctionCase& function,
-                   const std::vector<PClip>& clips);
+PClip callFunction(Environment& env, const FunctionCase& function, const std::vector<PClip>& clips);
 
 }  // namespace quorvant::test
 

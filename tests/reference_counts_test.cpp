@@ -77,8 +77,8 @@ TEST_P(ReferenceCounts, HostErrorAtEveryCallInsideGetFrameReleasesWhatWasTaken) 
     SCOPED_TRACE(policyName(policy));
     const FilterUnderTest setup = build(env, GetParam(), policy);
     env.failHostCall(0);
-    const std::vector<uint8_t> expected = host::planeBytes(setup.filter->GetFrame(1, &env),
-                                                           PLANAR_Y);
+    const std::vector<uint8_t> expected =
+        host::planeBytes(setup.filter->GetFrame(1, &env), PLANAR_Y);
     const long calls = env.hostCalls();
     ASSERT_GE(calls, GetParam().clipCount);
     expectNoFrameHeld(env, setup);
@@ -113,8 +113,9 @@ class RecordingClip : public SourceClip {
  public:
   RecordingClip(Environment& env, std::string clipName,
                 std::shared_ptr<std::vector<std::string>> destroyed)
-      : SourceClip(env, host::videoInfo(kWidth, kHeight, 1), [](int, const PVideoFrame&) {},
-                   FramePolicy::fresh),
+      : SourceClip(
+            env, host::videoInfo(kWidth, kHeight, 1), [](int, const PVideoFrame&) {},
+            FramePolicy::fresh),
         name(std::move(clipName)),
         log(std::move(destroyed)) {}
   ~RecordingClip() override { log->push_back(name); }
