@@ -4,12 +4,13 @@
 // plane sits in a buffer with guard bytes before and after it, and the bytes
 // of every row past what the walk covers must stay as they were. Also the
 // walk geometry worked out for the widths and block widths in use.
+#include "filters/luma_planes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "filters/luma_planes.h"
 #include "filters/plane_walks.h"
 #include "kernels/instruction_set.h"
 #include "kernels/row_kernels.h"
@@ -28,9 +29,9 @@ TEST(WalkGeometry, WorkedWidthsForEachBlockWidth) {
     Spans block64, block24, block56;
   };
   const Row rows[] = {
-      {128, 128, {128, 0}, {120, 1}, {112, 2}},     {130, 144, {128, 2}, {120, 3}, {112, 4}},
-      {352, 352, {320, 4}, {336, 2}, {336, 2}},     {640, 640, {640, 0}, {624, 2}, {616, 3}},
-      {720, 720, {704, 2}, {720, 0}, {672, 6}},     {1280, 1280, {1280, 0}, {1272, 1}, {1232, 6}},
+      {128, 128, {128, 0}, {120, 1}, {112, 2}},      {130, 144, {128, 2}, {120, 3}, {112, 4}},
+      {352, 352, {320, 4}, {336, 2}, {336, 2}},      {640, 640, {640, 0}, {624, 2}, {616, 3}},
+      {720, 720, {704, 2}, {720, 0}, {672, 6}},      {1280, 1280, {1280, 0}, {1272, 1}, {1232, 6}},
       {1920, 1920, {1920, 0}, {1920, 0}, {1904, 2}},
   };
   for (const Row& row : rows) {
@@ -219,8 +220,8 @@ TEST(LumaPlanes, UnusualPlanesAreWalkedWithinTheirRows) {
           }
           // In place the destination is the first plane itself; else a
           // plane of guard bytes.
-          GuardedPlane dst = intoFirst ? inputs[0]
-                                       : GuardedPlane(shape.pitch, shape.width, shape.height, -1);
+          GuardedPlane dst =
+              intoFirst ? inputs[0] : GuardedPlane(shape.pitch, shape.width, shape.height, -1);
           const std::vector<uint8_t> expected =
               expectedStorage(operation, shape, inputs, dst.storage);
           const std::vector<GuardedPlane> inputsBefore = inputs;
