@@ -79,8 +79,8 @@ void runGetFrame(benchmark::State& state, const std::string& pluginPath,
     benchmark::ClobberMemory();
   }
   if (!fetchOnly) {
-    state.SetBytesProcessed(int64_t(double(state.iterations()) *
-                                    bytesMoved(operation, size.width, size.height)));
+    state.SetBytesProcessed(
+        int64_t(double(state.iterations()) * bytesMoved(operation, size.width, size.height)));
   }
 }
 

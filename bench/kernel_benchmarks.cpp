@@ -33,8 +33,8 @@ void runKernel(benchmark::State& state, const LumaOperation& operation, FrameSiz
     operation.runPlane(views.data(), out, kernels);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(int64_t(double(state.iterations()) *
-                                  bytesMoved(operation, size.width, size.height)));
+  state.SetBytesProcessed(
+      int64_t(double(state.iterations()) * bytesMoved(operation, size.width, size.height)));
 }
 
 void runCopy(benchmark::State& state, const LumaOperation& operation, FrameSize size) {
@@ -48,8 +48,8 @@ void runCopy(benchmark::State& state, const LumaOperation& operation, FrameSize 
     for (int y = 0; y < rows; ++y) std::memcpy(dst.row(y), src.row(y), size_t(size.width));
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(int64_t(double(state.iterations()) *
-                                  bytesMoved(operation, size.width, size.height)));
+  state.SetBytesProcessed(
+      int64_t(double(state.iterations()) * bytesMoved(operation, size.width, size.height)));
 }
 
 }  // namespace
@@ -69,10 +69,9 @@ void registerKernelBenchmarks() {
             })
             ->Unit(benchmark::kMicrosecond);
       }
-      benchmark::RegisterBenchmark(benchmarkName("copy", operation.name, size).c_str(),
-                                   [&operation, size](benchmark::State& state) {
-                                     runCopy(state, operation, size);
-                                   })
+      benchmark::RegisterBenchmark(
+          benchmarkName("copy", operation.name, size).c_str(),
+          [&operation, size](benchmark::State& state) { runCopy(state, operation, size); })
           ->Unit(benchmark::kMicrosecond);
     }
   }

@@ -24,7 +24,9 @@ const std::array<LumaOperation, 5>& lumaOperations() {
        [](const PlaneView* in, const MutablePlaneView& out, const LumaRowKernels& k) {
          subtractAndSignPlane(in[0], in[1], out, k.subtractAndSign);
        },
-       [](const std::vector<PClip>& c) { return std::vector<AVSValue>{c[0], c[1]}; }},
+       [](const std::vector<PClip>& c) {
+         return std::vector<AVSValue>{c[0], c[1]};
+       }},
       {"ShiftedMinimum", 2, true,
        [](const PlaneView* in, const MutablePlaneView& out, const LumaRowKernels& k) {
          shiftedMinimumPlane(in[0], in[1], out, kShift, k.shiftedMinimum);
@@ -43,7 +45,9 @@ const std::array<LumaOperation, 5>& lumaOperations() {
        [](const PlaneView* in, const MutablePlaneView& out, const LumaRowKernels& k) {
          simpleAveragePlane(in[0], in[1], out, k.simpleAverage);
        },
-       [](const std::vector<PClip>& c) { return std::vector<AVSValue>{c[0], c[1]}; }},
+       [](const std::vector<PClip>& c) {
+         return std::vector<AVSValue>{c[0], c[1]};
+       }},
   }};
   return operations;
 }

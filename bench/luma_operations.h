@@ -14,9 +14,9 @@
 namespace quorvant::bench {
 
 struct LumaOperation {
-  const char* name;   // the filter class and its script function
-  int inputPlanes;    // planes read; every operation writes one
-  bool inPlaceWalk;   // else the new-frame walk
+  const char* name;  // the filter class and its script function
+  int inputPlanes;   // planes read; every operation writes one
+  bool inPlaceWalk;  // else the new-frame walk
   // The plane function over inputs[0 .. inputPlanes) into out.
   void (*runPlane)(const PlaneView* inputs, const MutablePlaneView& out,
                    const LumaRowKernels& kernels);

@@ -12,18 +12,22 @@ namespace {
 
 double toMicroseconds(double value, benchmark::TimeUnit unit) {
   switch (unit) {
-    case benchmark::kNanosecond: return value / 1e3;
-    case benchmark::kMicrosecond: return value;
-    case benchmark::kMillisecond: return value * 1e3;
-    case benchmark::kSecond: return value * 1e6;
+    case benchmark::kNanosecond:
+      return value / 1e3;
+    case benchmark::kMicrosecond:
+      return value;
+    case benchmark::kMillisecond:
+      return value * 1e3;
+    case benchmark::kSecond:
+      return value * 1e6;
   }
   return value;
 }
 
 // Targets, as ratios of CPU time per frame.
-constexpr double kMaxKernelOverCopy = 1.05;     // at 1920x1080 and above
-constexpr double kMinScalarOverKernel = 10.0;   // at 640x480
-constexpr double kMaxGetFrameOverKernel = 1.10; // at 1920x1080
+constexpr double kMaxKernelOverCopy = 1.05;      // at 1920x1080 and above
+constexpr double kMinScalarOverKernel = 10.0;    // at 640x480
+constexpr double kMaxGetFrameOverKernel = 1.10;  // at 1920x1080
 
 // One table cell: a ratio of two times, blank when either did not run,
 // marked '!' when a target applies and is missed.
@@ -90,8 +94,8 @@ void printRatioSummary(std::ostream& out, const RatioCollector& runs, Instructio
          " (target <= 1.10 at 1920x1080)\n"
       << "  '!' marks a missed target\n\n";
   std::snprintf(line, sizeof line, "%-16s %-10s %9s %9s %7s %7s %7s %8s %9s %9s\n", "operation",
-                "size", "copy us", "kernel us", "GB/s", "k/copy", "sse2/cp", "scalar/k",
-                "gf inplc", "gf new");
+                "size", "copy us", "kernel us", "GB/s", "k/copy", "sse2/cp", "scalar/k", "gf inplc",
+                "gf new");
   out << line;
   for (const FrameSize& size : kFrameSizes) {
     const bool large = size.width >= 1920;
@@ -106,8 +110,10 @@ void printRatioSummary(std::ostream& out, const RatioCollector& runs, Instructio
       const double scalar =
           runs.bestMicroseconds(benchmarkName("kernel", operation.name, size, "scalar"));
       auto addedByFilter = [&](const char* walk) {
-        const double whole = runs.bestMicroseconds(benchmarkName("getframe", operation.name, size, walk));
-        const double fetch = runs.bestMicroseconds(benchmarkName("fetch", operation.name, size, walk));
+        const double whole =
+            runs.bestMicroseconds(benchmarkName("getframe", operation.name, size, walk));
+        const double fetch =
+            runs.bestMicroseconds(benchmarkName("fetch", operation.name, size, walk));
         return whole < 0 || fetch < 0 ? -1.0 : std::max(whole - fetch, 0.0);
       };
       const double bytesPerSecond =
@@ -121,7 +127,8 @@ void printRatioSummary(std::ostream& out, const RatioCollector& runs, Instructio
           ratioCell(sse2, copy, 0, kMaxKernelOverCopy, false).c_str(),
           ratioCell(scalar, kernel, kMinScalarOverKernel, 1e9, small).c_str(),
           operation.inPlaceWalk
-              ? ratioCell(addedByFilter(kInPlace), kernel, 0, kMaxGetFrameOverKernel, fullHd).c_str()
+              ? ratioCell(addedByFilter(kInPlace), kernel, 0, kMaxGetFrameOverKernel, fullHd)
+                    .c_str()
               : "-",
           ratioCell(addedByFilter(kNewFrame), kernel, 0, kMaxGetFrameOverKernel, fullHd).c_str());
       out << line;

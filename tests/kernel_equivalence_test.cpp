@@ -56,7 +56,9 @@ struct RowOperation {
 
 const std::vector<RowOperation>& rowOperations() {
   static const std::vector<RowOperation> operations = {
-      {"Sign", 1, {{0, 0}},
+      {"Sign",
+       1,
+       {{0, 0}},
        [](const LumaRowKernels& k, uint8_t* dst, const uint8_t* const* in, int width, Amounts) {
          k.sign(dst, in[0], width);
        },
@@ -64,7 +66,9 @@ const std::vector<RowOperation>& rowOperations() {
          signPlane(in[0], dst, k.sign);
        },
        true},
-      {"SubtractAndSign", 2, {{0, 0}},
+      {"SubtractAndSign",
+       2,
+       {{0, 0}},
        [](const LumaRowKernels& k, uint8_t* dst, const uint8_t* const* in, int width, Amounts) {
          k.subtractAndSign(dst, in[0], in[1], width);
        },
@@ -72,7 +76,9 @@ const std::vector<RowOperation>& rowOperations() {
          subtractAndSignPlane(in[0], in[1], dst, k.subtractAndSign);
        },
        true},
-      {"ShiftedMinimum", 2, {{0, 0}, {1, 0}, {20, 0}, {127, 0}, {128, 0}, {254, 0}, {255, 0}},
+      {"ShiftedMinimum",
+       2,
+       {{0, 0}, {1, 0}, {20, 0}, {127, 0}, {128, 0}, {254, 0}, {255, 0}},
        [](const LumaRowKernels& k, uint8_t* dst, const uint8_t* const* in, int width, Amounts a) {
          k.shiftedMinimum(dst, in[0], in[1], width, a.first);
        },
@@ -80,7 +86,9 @@ const std::vector<RowOperation>& rowOperations() {
          shiftedMinimumPlane(in[0], in[1], dst, a.first, k.shiftedMinimum);
        },
        true},
-      {"Clamp", 3, {{0, 0}, {0, 255}, {255, 0}, {255, 255}, {5, 5}, {1, 254}, {128, 127}},
+      {"Clamp",
+       3,
+       {{0, 0}, {0, 255}, {255, 0}, {255, 255}, {5, 5}, {1, 254}, {128, 127}},
        [](const LumaRowKernels& k, uint8_t* dst, const uint8_t* const* in, int width, Amounts a) {
          k.clamp(dst, in[0], in[1], in[2], width, a.first, a.second);
        },
@@ -88,7 +96,9 @@ const std::vector<RowOperation>& rowOperations() {
          clampPlane(in[0], in[1], in[2], dst, a.first, a.second, k.clamp);
        },
        false},
-      {"SimpleAverage", 2, {{0, 0}},
+      {"SimpleAverage",
+       2,
+       {{0, 0}},
        [](const LumaRowKernels& k, uint8_t* dst, const uint8_t* const* in, int width, Amounts) {
          k.simpleAverage(dst, in[0], in[1], width);
        },
@@ -187,9 +197,8 @@ TEST_P(KernelEquivalence, RowsEqualScalarAtEveryWidthAndOffset) {
           GuardedRow actual(width, offset[0], 99);
           op.apply(scalar, expected.data(), in, width, amounts);
           op.apply(vector, actual.data(), in, width, amounts);
-          const std::string where =
-              describe(op, amounts) + " width " + std::to_string(width) + " offset " +
-              std::to_string(offset[0]);
+          const std::string where = describe(op, amounts) + " width " + std::to_string(width) +
+                                    " offset " + std::to_string(offset[0]);
           ASSERT_EQ(actual.row(), expected.row()) << where;
           ASSERT_TRUE(actual.guardsIntact()) << where;
           for (const GuardedRow& input : inputs) ASSERT_TRUE(input.guardsIntact()) << where;
@@ -240,8 +249,8 @@ TEST_P(KernelEquivalence, EveryOperandCombination) {
       op.apply(vector, actual.data(), in, int(count), amounts);
       const auto differs = std::mismatch(actual.begin(), actual.end(), expected.begin());
       ASSERT_TRUE(differs.first == actual.end())
-          << describe(op, amounts) << " operands index " << (differs.first - actual.begin())
-          << ": " << int(*differs.first) << " instead of " << int(*differs.second);
+          << describe(op, amounts) << " operands index " << (differs.first - actual.begin()) << ": "
+          << int(*differs.first) << " instead of " << int(*differs.second);
     }
   }
 }
@@ -254,7 +263,8 @@ class FencedRegion {
   explicit FencedRegion(size_t size) : page(size_t(sysconf(_SC_PAGESIZE))) {
     usable = (size + page - 1) / page * page;
     total = usable + 2 * page;
-    void* mapping = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapping =
+        mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping == MAP_FAILED) throw std::bad_alloc();
     base = static_cast<uint8_t*>(mapping);
     mprotect(base, page, PROT_NONE);
@@ -308,7 +318,7 @@ TEST_P(KernelEquivalence, PlanesEqualScalarForEveryPitchAndHeight) {
   };
   // Pitches equal to the width, rounded up to 16, with room to spare, and
   // below the width rounded up to 16 (the aligned width is then the width).
-  const PlaneShape shapes[] = {{128, 128}, {130, 144}, {130, 136}, {200, 256}, {333, 336},
+  const PlaneShape shapes[] = {{128, 128}, {130, 144}, {130, 136}, {200, 256},  {333, 336},
                                {333, 340}, {640, 640}, {720, 768}, {1920, 1920}};
   const int heights[] = {1, 2, 3, 17};
   for (const RowOperation& op : rowOperations()) {
@@ -390,23 +400,35 @@ TEST(ScalarForms, MatchWorkedValues) {
   check("Sign", {{0, 0, 0, 0, 0, 128}, {128, 0, 0, 0, 0, 0}, {255, 0, 0, 0, 0, 127}},
         [&](const Case& c, uint8_t* out) { k.sign(out, &c.a, 1); });
   check("SubtractAndSign",
-        {{228, 100, 0, 0, 0, 0x7F}, {100, 228, 0, 0, 0, 0x80}, {50, 50, 0, 0, 0, 0},
+        {{228, 100, 0, 0, 0, 0x7F},
+         {100, 228, 0, 0, 0, 0x80},
+         {50, 50, 0, 0, 0, 0},
          {10, 20, 0, 0, 0, 0xF6}},
         [&](const Case& c, uint8_t* out) { k.subtractAndSign(out, &c.a, &c.b, 1); });
   check("ShiftedMinimum",
-        {{100, 200, 0, 20, 0, 120}, {100, 110, 0, 20, 0, 110}, {250, 255, 0, 10, 0, 255},
+        {{100, 200, 0, 20, 0, 120},
+         {100, 110, 0, 20, 0, 110},
+         {250, 255, 0, 10, 0, 255},
          {250, 3, 0, 10, 0, 3}},
         [&](const Case& c, uint8_t* out) { k.shiftedMinimum(out, &c.a, &c.b, 1, c.amount1); });
   check("Clamp",
-        {{100, 90, 60, 5, 5, 95}, {70, 90, 60, 5, 5, 70}, {40, 90, 60, 5, 5, 55},
-         {100, 50, 80, 0, 0, 80}, {10, 50, 80, 0, 0, 80}, {255, 250, 3, 10, 10, 255},
+        {{100, 90, 60, 5, 5, 95},
+         {70, 90, 60, 5, 5, 70},
+         {40, 90, 60, 5, 5, 55},
+         {100, 50, 80, 0, 0, 80},
+         {10, 50, 80, 0, 0, 80},
+         {255, 250, 3, 10, 10, 255},
          {0, 250, 3, 10, 10, 0}},
         [&](const Case& c, uint8_t* out) {
           k.clamp(out, &c.a, &c.b, &c.c, 1, c.amount1, c.amount2);
         });
   check("SimpleAverage",
-        {{0, 0, 0, 0, 0, 0}, {0, 1, 0, 0, 0, 1}, {1, 2, 0, 0, 0, 2}, {10, 13, 0, 0, 0, 12},
-         {0, 255, 0, 0, 0, 128}, {254, 255, 0, 0, 0, 255}},
+        {{0, 0, 0, 0, 0, 0},
+         {0, 1, 0, 0, 0, 1},
+         {1, 2, 0, 0, 0, 2},
+         {10, 13, 0, 0, 0, 12},
+         {0, 255, 0, 0, 0, 128},
+         {254, 255, 0, 0, 0, 255}},
         [&](const Case& c, uint8_t* out) { k.simpleAverage(out, &c.a, &c.b, 1); });
 }
 
