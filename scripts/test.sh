@@ -36,3 +36,11 @@ CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
 cmake --build build/fuzz -j "$jobs"
 ctest --test-dir build/fuzz/fuzz -L fuzz --no-tests=error --output-on-failure -j "$jobs"
 
+
+# Threads asking filters for frames at once: the tests labelled concurrency.
+echo "== ThreadSanitizer: concurrency tests"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUORVANT_SANITIZE=thread -DQUORVANT_BENCHMARKS=OFF
+cmake --build build/tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build/tsan -L concurrency --no-tests=error --output-on-failure -j "$jobs"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <sstream>
 #include <stdexcept>
 
@@ -66,8 +67,13 @@ PatternSource patternClip(Environment& env, const VideoInfo& vi, uint32_t seed,
   PatternSource result;
   result.handedOut = std::make_shared<std::vector<const VideoFrame*>>();
   auto handedOut = result.handedOut;
-  host::FillFrame fill = [seed, handedOut](int n, const PVideoFrame& frame) {
-    handedOut->push_back(frame.operator->());
+  // Threads may ask the source for frames at once: the list takes one at a time.
+  auto listLock = std::make_shared<std::mutex>();
+  host::FillFrame fill = [seed, handedOut, listLock](int n, const PVideoFrame& frame) {
+    {
+      std::lock_guard<std::mutex> lock(*listLock);
+      handedOut->push_back(frame.operator->());
+    }
     fillPattern(frame, seed, n);
   };
   result.source = new SourceClip(env, vi, std::move(fill), policy);
