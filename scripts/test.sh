@@ -11,6 +11,14 @@ ensure_packages libgtest-dev libbenchmark-dev
 
 jobs=$(nproc)
 
+# --- Runner: interoperation with ffmpeg ---------------------------------------
+# The runner's tests labelled ffmpeg pipe Y4M through Debian's ffmpeg in both
+# directions; they run in the builds below and fail, not skip, without it.
+echo "== ffmpeg for the runner's interoperation tests"
+ensure_packages ffmpeg
+export QUORVANT_REQUIRE_FFMPEG=1
+# -------------------------------------------------------------------------------
+
 echo "== release build and tests"
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build/release -j "$jobs"
