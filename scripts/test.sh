@@ -11,6 +11,19 @@ ensure_packages libgtest-dev libbenchmark-dev
 
 jobs=$(nproc)
 
+# --- Windows: Quorvant.dll and its conformance run under Wine -----------------
+# The release build below also builds Quorvant.dll (clang, lld-link,
+# llvm-dlltool) and its ctest runs the conformance host under 32-bit Wine.
+echo "== Windows cross toolchain and Wine"
+ensure_packages clang lld llvm
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if [ "$(id -u)" -ne 0 ]; then sudo dpkg --add-architecture i386; else dpkg --add-architecture i386; fi
+  unset QUORVANT_APT_UPDATED  # the package lists must now include i386
+fi
+ensure_packages wine wine32:i386
+export QUORVANT_REQUIRE_WINE=1  # the Wine tests must run, not skip
+# -------------------------------------------------------------------------------
+
 # --- Runner: interoperation with ffmpeg ---------------------------------------
 # The runner's tests labelled ffmpeg pipe Y4M through Debian's ffmpeg in both
 # directions; they run in the builds below and fail, not skip, without it.
