@@ -128,9 +128,12 @@ class VideoFrame {
 
   void AddRef() { avs_atomic_increment(&refcount); }
   // Dropping the last frame handle also drops the frame's hold on its buffer.
+  // The drop that takes the count to 0 does it, so that two threads dropping
+  // the last two handles at once cannot both miss it; the buffer is read
+  // first, since the host may reuse a frame as soon as its count is 0.
   void Release() {
-    if (avs_atomic_load(&refcount) == 1) avs_atomic_decrement(&vfb->refcount);
-    avs_atomic_decrement(&refcount);
+    VideoFrameBuffer* buffer = vfb;
+    if (avs_atomic_decrement(&refcount) == 0) avs_atomic_decrement(&buffer->refcount);
   }
 
   int GetPitch(int plane = 0) const {
