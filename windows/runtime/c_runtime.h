@@ -4,13 +4,11 @@
 #ifndef QUORVANT_WINDOWS_RUNTIME_C_RUNTIME_H
 #define QUORVANT_WINDOWS_RUNTIME_C_RUNTIME_H
 
-#include <stdarg.h>
 #include <stddef.h>
 
 #if defined(QUORVANT_FREESTANDING)
 extern "C" {
 int __cdecl printf(const char* format, ...);
-int __cdecl vprintf(const char* format, va_list arguments);
 int __cdecl fflush(void* stream);  // a FILE*; null flushes every stream
 void* __cdecl malloc(size_t size);
 void __cdecl free(void* block);
