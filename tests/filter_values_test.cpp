@@ -228,7 +228,7 @@ TEST_F(PluginTest, IdentitiesOfTheOperations) {
          return invoke(e, "SubtractAndSign", {c[0], c[0]});
        },
        [](const uint8_t*) { return uint8_t(0); }},
-      {"Unsign of that", 1,
+      {"Unsign of SubtractAndSign of a clip and itself", 1,
        [](Environment& e, auto& c) {
          return invoke(e, "Unsign", {invoke(e, "SubtractAndSign", {c[0], c[0]})});
        },
