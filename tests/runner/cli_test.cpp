@@ -125,11 +125,12 @@ TEST(RunnerOutput, FrameRange) {
   EXPECT_TRUE(beyond.out.empty());
 }
 
+// 136 x 10: rows of 136 and 68 bytes in frames whose pitches are 144 and 80,
+// so planes are read and written row by row.
 TEST(RunnerY4M, RoundTripThroughAFileAndStandardInput) {
   TemporaryFolder folder;
   const std::string file = folder.file("pattern.y4m");
-  const ProgramResult written =
-      runQuorvant({"-o", file, "-e", "TestPattern(160, 16, 5).Sign"});
+  const ProgramResult written = runQuorvant({"-o", file, "-e", "TestPattern(136, 10, 5).Sign"});
   ASSERT_EQ(written.status, 0) << written.err;
   const std::string bytes = readFile(file);
   EXPECT_EQ(parseY4M(bytes).frames.size(), 5u);
@@ -140,13 +141,18 @@ TEST(RunnerY4M, RoundTripThroughAFileAndStandardInput) {
 
   const ProgramResult fromPipe = runQuorvant({"-e", "Y4MSource(\"-\").Unsign"}, bytes);
   EXPECT_EQ(fromPipe.status, 0) << fromPipe.err;
-  const ProgramResult plain = runQuorvant({"-e", "TestPattern(160, 16, 5)"});
+  const ProgramResult plain = runQuorvant({"-e", "TestPattern(136, 10, 5)"});
   EXPECT_EQ(fromPipe.out, plain.out);
 
   // A script on standard input.
-  const ProgramResult scriptIn = runQuorvant({"-"}, "TestPattern(160, 16, 5)\n");
+  const ProgramResult scriptIn = runQuorvant({"-"}, "TestPattern(136, 10, 5)\n");
   EXPECT_EQ(scriptIn.status, 0) << scriptIn.err;
   EXPECT_EQ(scriptIn.out, plain.out);
+
+  // The output may replace the input: it is read to the end first.
+  const ProgramResult inPlace = runQuorvant({"-o", file, "-e", "Y4MSource(\"" + file + "\").Unsign"});
+  EXPECT_EQ(inPlace.status, 0) << inPlace.err;
+  EXPECT_EQ(readFile(file), plain.out);
 }
 
 TEST(RunnerY4M, AcceptedHeadersKeepRateAndCount) {

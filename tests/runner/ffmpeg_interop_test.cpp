@@ -12,12 +12,13 @@
 namespace quorvant::testing {
 namespace {
 
-constexpr int kWidth = 320;
+// Rows of 330 and 165 bytes: neither fills its frame's pitch.
+constexpr int kWidth = 330;
 constexpr int kHeight = 240;
 constexpr int kFrames = 8;
 constexpr size_t kLumaBytes = size_t(kWidth) * kHeight;
 constexpr size_t kFrameBytes = kLumaBytes * 3 / 2;
-const char* const kSource = "testsrc2=size=320x240:rate=30000/1001";
+const char* const kSource = "testsrc2=size=330x240:rate=30000/1001";
 
 bool ffmpegMissing() {
   static const bool missing = runCommand({"ffmpeg", "-version"}).status != 0;
@@ -67,7 +68,7 @@ TEST(FfmpegInterop, ThroughFiles) {
 
   const ProgramResult info = runQuorvant({"--info", "-e", "Y4MSource(\"" + source + "\")"});
   EXPECT_EQ(info.status, 0) << info.err;
-  EXPECT_EQ(info.out, "width: 320\nheight: 240\npixel type: YV12\nframes: 8\n"
+  EXPECT_EQ(info.out, "width: 330\nheight: 240\npixel type: YV12\nframes: 8\n"
                       "frame rate: 30000/1001 (29.970 fps)\n");
 
   const ProgramResult run = runQuorvant({"-o", output, "-e", "Y4MSource(\"" + source + "\").Sign"});
@@ -77,7 +78,7 @@ TEST(FfmpegInterop, ThroughFiles) {
   const ProgramResult rate = runCommand({"ffprobe", "-v", "error", "-show_entries",
                                          "stream=r_frame_rate,width,height", "-of", "csv=p=0",
                                          output});
-  EXPECT_EQ(rate.out, "320,240,30000/1001\n") << rate.err;
+  EXPECT_EQ(rate.out, "330,240,30000/1001\n") << rate.err;
 }
 
 TEST(FfmpegInterop, ThroughPipes) {

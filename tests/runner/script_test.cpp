@@ -82,6 +82,27 @@ TEST(ScriptSyntax, EachFormEqualsItsPlainCall) {
   }
 }
 
+// Answers how many arguments it was given.
+AVSValue AVS_CDECL CountArguments(AVSValue args, void*, IScriptEnvironment*) {
+  return AVSValue(args.ArraySize());
+}
+
+TEST(ScriptSyntax, LastGoesFirstOnlyWhenTheArgumentsAloneDoNotMatch) {
+  const struct {
+    const char* call;
+    int count;
+  } cases[] = {{"CountClips()", 0}, {"CountClips(a, a)", 2}, {"CountClipsThenInt(5)", 2},
+               {"CountClipsThenInt(a, 5)", 2}, {"a.CountClips", 1}};
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.call);
+    const auto env = newEnvironment();
+    env->AddFunction("CountClips", "c*", CountArguments, nullptr);
+    env->AddFunction("CountClipsThenInt", "c+i", CountArguments, nullptr);
+    runScript(std::string("a = TestPattern(160, 16, 1)\na\nx = ") + test.call, *env);
+    EXPECT_EQ(env->GetVar("x").AsInt(), test.count);
+  }
+}
+
 TEST(ScriptSyntax, ScriptValueIsTheFilteredPicture) {
   const Luma source = lumaOf("TestPattern(160, 16, 3)");
   const Luma signedLuma = lumaOf("TestPattern(160, 16, 3)\nSign");
