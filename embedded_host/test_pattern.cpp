@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "embedded_host/source_clip.h"
 #include "embedded_host/y4m.h"
@@ -35,43 +36,55 @@ Box boxOf(int n, int width, int height) {
 void drawFrame(int n, int width, int height, const PVideoFrame& frame) {
   const Box box = boxOf(n, width, height);
   const int rampTop = height - (std::max(2, height / 8) & ~1);
+  // Diagonal stripes: a triangle wave of period 256 moving 3 pixels a frame.
+  BYTE stripes[256];
+  for (int phase = 0; phase < 256; ++phase) {
+    stripes[phase] = BYTE(16 + (phase < 128 ? phase : 255 - phase) * 219 / 127);
+  }
+  // Grey ramp from black at the left edge to white at the right.
+  std::vector<BYTE> ramp(static_cast<size_t>(width));
+  for (int x = 0; x < width; ++x) ramp[size_t(x)] = BYTE(16 + int64_t(x) * 219 / std::max(1, width - 1));
+
   BYTE* luma = frame->GetWritePtr(PLANAR_Y);
   const int lumaPitch = frame->GetPitch(PLANAR_Y);
   for (int y = 0; y < height; ++y) {
     BYTE* row = luma + ptrdiff_t(y) * lumaPitch;
-    for (int x = 0; x < width; ++x) {
-      int value;
-      if (box.contains(x, y)) {
-        // 8-pixel checkers of near black and near white.
-        value = (((x - box.left) >> 3) ^ ((y - box.top) >> 3)) & 1 ? 235 : 16;
-      } else if (y >= rampTop) {
-        // Grey ramp from black at the left edge to white at the right.
-        value = 16 + int(int64_t(x) * 219 / std::max(1, width - 1));
-      } else {
-        // Diagonal stripes, a triangle wave of period 256 moving 3 pixels a frame.
-        const int phase = int((int64_t(x) + y + 3 * int64_t(n)) & 255);
-        value = 16 + (phase < 128 ? phase : 255 - phase) * 219 / 127;
+    if (y >= rampTop) {
+      std::copy(ramp.begin(), ramp.end(), row);
+    } else {
+      const int shift = int((int64_t(y) + 3 * int64_t(n)) & 255);
+      for (int x = 0; x < width; ++x) row[x] = stripes[(x + shift) & 255];
+    }
+    // 8-pixel checkers of near black and near white over both.
+    if (y >= box.top && y < box.top + box.side) {
+      for (int x = box.left; x < box.left + box.side; ++x) {
+        row[x] = (((x - box.left) >> 3) ^ ((y - box.top) >> 3)) & 1 ? 235 : 16;
       }
-      row[x] = BYTE(value);
     }
   }
+  // Chroma: yellow to blue across; down, green to red and back, drifting
+  // with time; grey under the checkers and the ramp.
+  const int chromaWidth = width / 2;
+  const int chromaHeight = height / 2;
+  std::vector<BYTE> across(static_cast<size_t>(chromaWidth));
+  for (int x = 0; x < chromaWidth; ++x) across[size_t(x)] = BYTE(64 + int64_t(x) * 128 / chromaWidth);
   BYTE* u = frame->GetWritePtr(PLANAR_U);
   BYTE* v = frame->GetWritePtr(PLANAR_V);
   const int chromaPitch = frame->GetPitch(PLANAR_U);
-  const int chromaWidth = width / 2;
-  const int chromaHeight = height / 2;
   for (int y = 0; y < chromaHeight; ++y) {
     BYTE* uRow = u + ptrdiff_t(y) * chromaPitch;
     BYTE* vRow = v + ptrdiff_t(y) * chromaPitch;
-    for (int x = 0; x < chromaWidth; ++x) {
-      if (box.contains(2 * x, 2 * y) || 2 * y >= rampTop) {
-        uRow[x] = vRow[x] = 128;  // the checkers and the ramp stay grey
-        continue;
-      }
-      // Yellow to blue across; down, green to red and back, drifting with time.
-      uRow[x] = BYTE(64 + int64_t(x) * 128 / std::max(1, chromaWidth));
-      const int phase = int((int64_t(y) * 256 / std::max(1, chromaHeight) + 2 * int64_t(n)) & 255);
-      vRow[x] = BYTE(64 + (phase < 128 ? phase : 255 - phase));
+    if (2 * y >= rampTop) {
+      std::fill(uRow, uRow + chromaWidth, BYTE(128));
+      std::fill(vRow, vRow + chromaWidth, BYTE(128));
+      continue;
+    }
+    const int phase = int((int64_t(y) * 256 / chromaHeight + 2 * int64_t(n)) & 255);
+    std::copy(across.begin(), across.end(), uRow);
+    std::fill(vRow, vRow + chromaWidth, BYTE(64 + (phase < 128 ? phase : 255 - phase)));
+    if (2 * y >= box.top && 2 * y < box.top + box.side) {
+      std::fill(uRow + box.left / 2, uRow + (box.left + box.side) / 2, BYTE(128));
+      std::fill(vRow + box.left / 2, vRow + (box.left + box.side) / 2, BYTE(128));
     }
   }
 }
