@@ -43,7 +43,8 @@ void drawFrame(int n, int width, int height, const PVideoFrame& frame) {
   }
   // Grey ramp from black at the left edge to white at the right.
   std::vector<BYTE> ramp(static_cast<size_t>(width));
-  for (int x = 0; x < width; ++x) ramp[size_t(x)] = BYTE(16 + int64_t(x) * 219 / std::max(1, width - 1));
+  for (int x = 0; x < width; ++x)
+    ramp[size_t(x)] = BYTE(16 + int64_t(x) * 219 / std::max(1, width - 1));
 
   BYTE* luma = frame->GetWritePtr(PLANAR_Y);
   const int lumaPitch = frame->GetPitch(PLANAR_Y);
@@ -67,7 +68,8 @@ void drawFrame(int n, int width, int height, const PVideoFrame& frame) {
   const int chromaWidth = width / 2;
   const int chromaHeight = height / 2;
   std::vector<BYTE> across(static_cast<size_t>(chromaWidth));
-  for (int x = 0; x < chromaWidth; ++x) across[size_t(x)] = BYTE(64 + int64_t(x) * 128 / chromaWidth);
+  for (int x = 0; x < chromaWidth; ++x)
+    across[size_t(x)] = BYTE(64 + int64_t(x) * 128 / chromaWidth);
   BYTE* u = frame->GetWritePtr(PLANAR_U);
   BYTE* v = frame->GetWritePtr(PLANAR_V);
   const int chromaPitch = frame->GetPitch(PLANAR_U);
@@ -106,8 +108,7 @@ PClip testPatternClip(Environment& env, int width, int height, int frames) {
   FillFrame fill = [width, height](int n, const PVideoFrame& frame) {
     drawFrame(n, width, height, frame);
   };
-  return new SourceClip(env, videoInfo(width, height, frames), std::move(fill),
-                        FramePolicy::fresh);
+  return new SourceClip(env, videoInfo(width, height, frames), std::move(fill), FramePolicy::fresh);
 }
 
 }  // namespace quorvant::host

@@ -69,10 +69,12 @@ class FileSource : public ByteSource {
 // /tmp) and answers that file, positioned nowhere in particular.
 int spoolToTemporaryFile(int input, uint64_t& length) {
   const char* directory = std::getenv("TMPDIR");
-  std::string name = std::string(directory && *directory ? directory : "/tmp") +
-                     "/quorvant-input-XXXXXX";
+  std::string name =
+      std::string(directory && *directory ? directory : "/tmp") + "/quorvant-input-XXXXXX";
   const int spool = ::mkstemp(name.data());
-  if (spool < 0) throw FormatError("cannot buffer the input in a temporary file: " + systemReason());
+  if (spool < 0) {
+    throw FormatError("cannot buffer the input in a temporary file: " + systemReason());
+  }
   ::unlink(name.c_str());
   std::vector<uint8_t> chunk(1 << 16);
   length = 0;
@@ -211,15 +213,15 @@ Format parseStreamHeader(std::string_view line) {
     }
   }
   if (!haveWidth || !haveHeight) {
-    throw FormatError(std::string("malformed header: no ") + (haveWidth ? "height (H)" : "width (W)"));
+    throw FormatError(std::string("malformed header: no ") +
+                      (haveWidth ? "height (H)" : "width (W)"));
   }
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
   if (width == 0 || height == 0) throw FormatError("frame size " + size + " is empty");
   if (width > uint64_t(kMaxSide) || height > uint64_t(kMaxSide) ||
       int64_t(width * height) > kMaxArea) {
-    throw FormatError("frame size " + size + " is too large (at most " +
-                      std::to_string(kMaxSide) + " a side and " + std::to_string(kMaxArea) +
-                      " pixels)");
+    throw FormatError("frame size " + size + " is too large (at most " + std::to_string(kMaxSide) +
+                      " a side and " + std::to_string(kMaxArea) + " pixels)");
   }
   if (width % 2 != 0 || height % 2 != 0) {
     throw FormatError("frame size " + size + " is odd: 4:2:0 frames need even sizes");
@@ -294,12 +296,16 @@ Y4MReader::Y4MReader(std::unique_ptr<ByteSource> byteSource) : source(std::move(
   std::string line;
   const LineEnd headerEnd = readLine(*source, 0, line);
   if (line.empty() && headerEnd == LineEnd::endOfInput) throw FormatError("the input is empty");
-  if (!beginsWithTag(line, kStreamMagic) || (headerEnd == LineEnd::newline && line.size() < kStreamMagic.size())) {
+  if (!beginsWithTag(line, kStreamMagic) ||
+      (headerEnd == LineEnd::newline && line.size() < kStreamMagic.size())) {
     throw FormatError("not a Y4M stream: it does not begin with \"YUV4MPEG2 \"");
   }
-  if (headerEnd == LineEnd::endOfInput) throw FormatError("truncated: the stream header has no end of line");
+  if (headerEnd == LineEnd::endOfInput) {
+    throw FormatError("truncated: the stream header has no end of line");
+  }
   if (headerEnd == LineEnd::tooLong) {
-    throw FormatError("malformed header: no end of line in its first " + std::to_string(kMaxHeaderLine) + " bytes");
+    throw FormatError("malformed header: no end of line in its first " +
+                      std::to_string(kMaxHeaderLine) + " bytes");
   }
   streamFormat = parseStreamHeader(line);
   const uint64_t total = source->size();
@@ -307,16 +313,22 @@ Y4MReader::Y4MReader(std::unique_ptr<ByteSource> byteSource) : source(std::move(
   uint64_t offset = line.size() + 1;
   while (offset < total) {
     const int frame = frameCount();
-    if (frame == INT_MAX) throw FormatError("too many frames (more than " + std::to_string(INT_MAX) + ")");
+    if (frame == INT_MAX) {
+      throw FormatError("too many frames (more than " + std::to_string(INT_MAX) + ")");
+    }
     const std::string where = "frame " + std::to_string(frame);
     const LineEnd end = readLine(*source, offset, line);
-    if (!beginsWithTag(line, kFrameMagic) || (end == LineEnd::newline && line.size() < kFrameMagic.size())) {
+    if (!beginsWithTag(line, kFrameMagic) ||
+        (end == LineEnd::newline && line.size() < kFrameMagic.size())) {
       throw FormatError("malformed " + where + ": expected \"FRAME\" at byte " +
                         std::to_string(offset) + ", found \"" + printable(line) + "\"");
     }
-    if (end == LineEnd::endOfInput) throw FormatError("truncated: " + where + " has an incomplete header");
+    if (end == LineEnd::endOfInput) {
+      throw FormatError("truncated: " + where + " has an incomplete header");
+    }
     if (end == LineEnd::tooLong) {
-      throw FormatError("malformed " + where + ": no end of line in its header's first " + std::to_string(kMaxHeaderLine) + " bytes");
+      throw FormatError("malformed " + where + ": no end of line in its header's first " +
+                        std::to_string(kMaxHeaderLine) + " bytes");
     }
     const uint64_t dataStart = offset + line.size() + 1;
     const uint64_t available = total - dataStart;
@@ -339,8 +351,7 @@ void Y4MReader::readFrame(int n, const Planes& into) const {
   const uint64_t start = frameOffsets[size_t(n)];
   readPlane(*source, start, f.width, f.height, into.y, n);
   readPlane(*source, start + f.lumaBytes(), f.width / 2, f.height / 2, into.u, n);
-  readPlane(*source, start + f.lumaBytes() + f.chromaBytes(), f.width / 2, f.height / 2, into.v,
-            n);
+  readPlane(*source, start + f.lumaBytes() + f.chromaBytes(), f.width / 2, f.height / 2, into.v, n);
 }
 
 std::string streamHeader(const Format& format) {

@@ -22,10 +22,9 @@ PClip y4mSourceClip(Environment& env, const std::string& path) {
   vi.fps_denominator = format.fpsDenominator;
 
   FillFrame fill = [reader, prefix](int n, const PVideoFrame& frame) {
-    const y4m::Planes planes{
-        {frame->GetWritePtr(PLANAR_Y), frame->GetPitch(PLANAR_Y)},
-        {frame->GetWritePtr(PLANAR_U), frame->GetPitch(PLANAR_U)},
-        {frame->GetWritePtr(PLANAR_V), frame->GetPitch(PLANAR_V)}};
+    const y4m::Planes planes{{frame->GetWritePtr(PLANAR_Y), frame->GetPitch(PLANAR_Y)},
+                             {frame->GetWritePtr(PLANAR_U), frame->GetPitch(PLANAR_U)},
+                             {frame->GetWritePtr(PLANAR_V), frame->GetPitch(PLANAR_V)}};
     try {
       reader->readFrame(n, planes);
     } catch (const y4m::FormatError& error) {

@@ -7,7 +7,9 @@ namespace quorvant::runner {
 namespace {
 
 // Each creator is registered with its environment as user data.
-host::Environment& environmentOf(void* userData) { return *static_cast<host::Environment*>(userData); }
+host::Environment& environmentOf(void* userData) {
+  return *static_cast<host::Environment*>(userData);
+}
 
 AVSValue AVS_CDECL CreateTestPattern(AVSValue args, void* userData, IScriptEnvironment*) {
   return AVSValue(host::testPatternClip(environmentOf(userData), args[0].AsInt(), args[1].AsInt(),

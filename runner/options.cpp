@@ -23,8 +23,8 @@ FrameRange parseFrameRange(const std::string& text) {
   FrameRange range;
   if (dash == std::string::npos || !parseFrameNumber(text.substr(0, dash), range.first) ||
       !parseFrameNumber(text.substr(dash + 1), range.last)) {
-    throw UsageError("--frames wants FIRST-LAST (two frame numbers, such as 0-99), not \"" +
-                     text + "\"");
+    throw UsageError("--frames wants FIRST-LAST (two frame numbers, such as 0-99), not \"" + text +
+                     "\"");
   }
   if (range.first > range.last) {
     throw UsageError("--frames " + text + ": the first frame comes after the last");
@@ -100,7 +100,8 @@ std::string usageText() {
        quorvant [options] -e TEXT
 
 Evaluates a script in the host's syntax with the Quorvant plugin loaded
-and writes the resulting clip as YUV4MPEG2 (Y4M) video.
+and writes the resulting clip as YUV4MPEG2 (Y4M) video. SCRIPT is a file,
+or - to read the script from standard input.
 
 Options:
   -o FILE            write to FILE, replaced only when complete
@@ -112,7 +113,8 @@ Options:
   --plugin PATH      load this plugin library instead of the one
                      installed beside the program
   -e TEXT            the script itself, instead of a file
-  --quiet            no progress report
+  --quiet            no progress report (shown on a terminal while
+                     writing to a file)
   --help             this text
 
 Script functions besides the plugin's:

@@ -58,11 +58,16 @@ std::string readScript(const Options& options, std::string& name) {
 
 std::string pixelTypeName(int pixelType) {
   switch (pixelType) {
-    case VideoInfo::CS_YV12: return "YV12";
-    case VideoInfo::CS_I420: return "I420";
-    case VideoInfo::CS_YUY2: return "YUY2";
-    case VideoInfo::CS_BGR24: return "RGB24";
-    case VideoInfo::CS_BGR32: return "RGB32";
+    case VideoInfo::CS_YV12:
+      return "YV12";
+    case VideoInfo::CS_I420:
+      return "I420";
+    case VideoInfo::CS_YUY2:
+      return "YUY2";
+    case VideoInfo::CS_BGR24:
+      return "RGB24";
+    case VideoInfo::CS_BGR32:
+      return "RGB32";
     default: {
       char hex[16];
       std::snprintf(hex, sizeof hex, "0x%08X", unsigned(pixelType));
@@ -102,8 +107,9 @@ y4m::ConstPlanes planesOf(const PVideoFrame& frame, const VideoInfo& vi, int n) 
   if (!fits(PLANAR_Y, vi.width, vi.height) || !fits(PLANAR_U, vi.width / 2, vi.height / 2) ||
       !fits(PLANAR_V, vi.width / 2, vi.height / 2)) {
     throw std::runtime_error(which + " is " + std::to_string(frame->GetRowSize(PLANAR_Y)) + "x" +
-                  std::to_string(frame->GetHeight(PLANAR_Y)) + ", not the clip's " +
-                  std::to_string(vi.width) + "x" + std::to_string(vi.height) + " in three planes");
+                             std::to_string(frame->GetHeight(PLANAR_Y)) + ", not the clip's " +
+                             std::to_string(vi.width) + "x" + std::to_string(vi.height) +
+                             " in three planes");
   }
   const auto plane = [&](int which) {
     return y4m::ConstPlane{frame->GetReadPtr(which), frame->GetPitch(which)};

@@ -11,13 +11,20 @@ namespace {
 
 const char* typeName(char letter) {
   switch (letter) {
-    case 'c': return "clip";
-    case 'i': return "int";
-    case 'f': return "float";
-    case 's': return "string";
-    case 'b': return "bool";
-    case '.': return "any";
-    default: return "?";
+    case 'c':
+      return "clip";
+    case 'i':
+      return "int";
+    case 'f':
+      return "float";
+    case 's':
+      return "string";
+    case 'b':
+      return "bool";
+    case '.':
+      return "any";
+    default:
+      return "?";
   }
 }
 
@@ -47,12 +54,12 @@ std::string describeArguments(const std::vector<AVSValue>& arguments) {
   std::string words;
   for (const AVSValue& value : arguments) {
     if (!words.empty()) words += ", ";
-    words += value.IsClip() ? "clip"
-             : value.IsInt() ? "int"
-             : value.IsFloat() ? "float"
+    words += value.IsClip()     ? "clip"
+             : value.IsInt()    ? "int"
+             : value.IsFloat()  ? "float"
              : value.IsString() ? "string"
-             : value.IsBool() ? "bool"
-                              : "nothing";
+             : value.IsBool()   ? "bool"
+                                : "nothing";
   }
   return words;
 }
@@ -101,8 +108,8 @@ AVSValue Evaluator::evaluate(const Expression& expression) {
       for (const Expression& argument : expression.arguments) {
         arguments.push_back(evaluate(argument));
       }
-      return call(expression.text, std::move(arguments),
-                  expression.kind == Expression::Kind::call, expression.where);
+      return call(expression.text, std::move(arguments), expression.kind == Expression::Kind::call,
+                  expression.where);
     }
     case Expression::Kind::negate: {
       const AVSValue value = evaluate(expression.arguments.at(0));
@@ -116,8 +123,8 @@ AVSValue Evaluator::evaluate(const Expression& expression) {
   throw LocatedError("unknown expression", expression.where);
 }
 
-AVSValue Evaluator::call(const std::string& name, std::vector<AVSValue> arguments,
-                         bool mayPassLast, Location where) {
+AVSValue Evaluator::call(const std::string& name, std::vector<AVSValue> arguments, bool mayPassLast,
+                         Location where) {
   const host::RegisteredFunction* function = env.findFunction(name);
   if (!function) throw LocatedError("there is no function named \"" + name + "\"", where);
   // As the host does: the arguments as given first; only when they do not

@@ -63,13 +63,26 @@ class Lexer {
     ++at;
     token.text = std::string(1, c);
     switch (c) {
-      case '(': token.kind = Token::Kind::open; return token;
-      case ')': token.kind = Token::Kind::close; return token;
-      case ',': token.kind = Token::Kind::comma; return token;
-      case '.': token.kind = Token::Kind::dot; return token;
-      case '=': token.kind = Token::Kind::equals; return token;
-      case '-': token.kind = Token::Kind::minus; return token;
-      default: throw LocatedError("unexpected " + describe(c), token.where);
+      case '(':
+        token.kind = Token::Kind::open;
+        return token;
+      case ')':
+        token.kind = Token::Kind::close;
+        return token;
+      case ',':
+        token.kind = Token::Kind::comma;
+        return token;
+      case '.':
+        token.kind = Token::Kind::dot;
+        return token;
+      case '=':
+        token.kind = Token::Kind::equals;
+        return token;
+      case '-':
+        token.kind = Token::Kind::minus;
+        return token;
+      default:
+        throw LocatedError("unexpected " + describe(c), token.where);
     }
   }
 
@@ -92,7 +105,8 @@ class Lexer {
       ++at;
     }
     if (at < text.size() && isNamePart(text[at])) {
-      throw LocatedError("unexpected " + describe(text[at]) + " in a number", Location{line, column()});
+      throw LocatedError("unexpected " + describe(text[at]) + " in a number",
+                         Location{line, column()});
     }
     token.kind = Token::Kind::integer;
     token.number = uint32_t(value);
@@ -111,7 +125,8 @@ class Lexer {
     }
     if (digits == 0) throw LocatedError("expected hexadecimal digits after '$'", token.where);
     if (at < text.size() && isNamePart(text[at])) {
-      throw LocatedError("unexpected " + describe(text[at]) + " in a number", Location{line, column()});
+      throw LocatedError("unexpected " + describe(text[at]) + " in a number",
+                         Location{line, column()});
     }
     token.kind = Token::Kind::integer;
     token.number = value;
@@ -123,7 +138,9 @@ class Lexer {
   Token string(Token& token) {
     const size_t start = ++at;
     while (at < text.size() && text[at] != '"' && text[at] != '\n') ++at;
-    if (at >= text.size() || text[at] != '"') throw LocatedError("unterminated string", token.where);
+    if (at >= text.size() || text[at] != '"') {
+      throw LocatedError("unterminated string", token.where);
+    }
     token.kind = Token::Kind::string;
     token.text = std::string(text.substr(start, at - start));
     ++at;
@@ -138,12 +155,18 @@ class Lexer {
 
 std::string describe(const Token& token) {
   switch (token.kind) {
-    case Token::Kind::name: return "name \"" + token.text + "\"";
-    case Token::Kind::integer: return "number " + token.text;
-    case Token::Kind::string: return "string \"" + token.text + "\"";
-    case Token::Kind::newline: return "end of line";
-    case Token::Kind::end: return "end of script";
-    default: return "'" + token.text + "'";
+    case Token::Kind::name:
+      return "name \"" + token.text + "\"";
+    case Token::Kind::integer:
+      return "number " + token.text;
+    case Token::Kind::string:
+      return "string \"" + token.text + "\"";
+    case Token::Kind::newline:
+      return "end of line";
+    case Token::Kind::end:
+      return "end of script";
+    default:
+      return "'" + token.text + "'";
   }
 }
 
@@ -198,9 +221,9 @@ class Parser {
 
   void checkNesting(int depth, Location where) {
     if (depth > kMaxNesting) {
-      throw LocatedError("expression nested too deeply (more than " +
-                             std::to_string(kMaxNesting) + " levels)",
-                         where);
+      throw LocatedError(
+          "expression nested too deeply (more than " + std::to_string(kMaxNesting) + " levels)",
+          where);
     }
   }
 

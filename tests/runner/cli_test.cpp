@@ -1,12 +1,11 @@
 // The built `quorvant` program as a user runs it: its options and exit
 // statuses, Y4M in and out, every refused input, messages, and what a
 // failed or interrupted run leaves behind.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
@@ -66,8 +65,9 @@ TEST(RunnerCommandLine, HelpAndInfo) {
 
   const ProgramResult info = runQuorvant({"--info", "-e", "TestPattern(320, 240, 7)"});
   EXPECT_EQ(info.status, 0) << info.err;
-  EXPECT_EQ(info.out,
-            "width: 320\nheight: 240\npixel type: YV12\nframes: 7\nframe rate: 25/1 (25.000 fps)\n");
+  EXPECT_EQ(
+      info.out,
+      "width: 320\nheight: 240\npixel type: YV12\nframes: 7\nframe rate: 25/1 (25.000 fps)\n");
   EXPECT_TRUE(info.err.empty());
 }
 
@@ -150,7 +150,8 @@ TEST(RunnerY4M, RoundTripThroughAFileAndStandardInput) {
   EXPECT_EQ(scriptIn.out, plain.out);
 
   // The output may replace the input: it is read to the end first.
-  const ProgramResult inPlace = runQuorvant({"-o", file, "-e", "Y4MSource(\"" + file + "\").Unsign"});
+  const ProgramResult inPlace =
+      runQuorvant({"-o", file, "-e", "Y4MSource(\"" + file + "\").Unsign"});
   EXPECT_EQ(inPlace.status, 0) << inPlace.err;
   EXPECT_EQ(readFile(file), plain.out);
 }
@@ -194,7 +195,8 @@ TEST(RunnerY4M, BadInputIsRefusedWithWhatIsWrong) {
       {y4mStream("YUV4MPEG2 W160 F25:1", {frame}), "malformed header: no height (H)"},
       {y4mStream("YUV4MPEG2 W16x H16", {frame}), "malformed header: bad width \"W16x\""},
       {y4mStream("YUV4MPEG2 W-160 H16", {frame}), "malformed header: bad width \"W-160\""},
-      {y4mStream("YUV4MPEG2 W160 H16 F25:0", {frame}), "malformed header: bad frame rate \"F25:0\""},
+      {y4mStream("YUV4MPEG2 W160 H16 F25:0", {frame}),
+       "malformed header: bad frame rate \"F25:0\""},
       {y4mStream("YUV4MPEG2 W160 H16 F25", {frame}), "malformed header: bad frame rate \"F25\""},
       {y4mStream(header + " C444", {frame}), "unsupported chroma format \"C444\""},
       {y4mStream("YUV4MPEG2 W160 H16 C420p10", {frame}), "unsupported chroma format \"C420p10\""},
@@ -206,7 +208,8 @@ TEST(RunnerY4M, BadInputIsRefusedWithWhatIsWrong) {
       {y4mStream("YUV4MPEG2 W16384 H16384", {frame}), "frame size 16384x16384 is too large"},
       {y4mStream("YUV4MPEG2 W161 H16", {frame}), "frame size 161x16 is odd"},
       {y4mStream(header, {}), "the stream has no frames"},
-      {y4mStream(header, {frame, frame.substr(0, 100)}), "truncated: frame 1 has 100 of 3840 bytes"},
+      {y4mStream(header, {frame, frame.substr(0, 100)}),
+       "truncated: frame 1 has 100 of 3840 bytes"},
       {y4mStream(header, {frame}) + "FRA", "truncated: frame 1 has an incomplete header"},
       {y4mStream(header, {frame}) + "FRAMX\n" + frame,
        "malformed frame 1: expected \"FRAME\" at byte 3880, found \"FRAMX\""},
@@ -228,7 +231,9 @@ TEST(RunnerY4M, BadInputIsRefusedWithWhatIsWrong) {
 TEST(RunnerMessages, ScriptFaultsNameFileLineAndColumn) {
   TemporaryFolder folder;
   const std::string script = folder.file("faulty.avs");
-  writeFile(script, "a = TestPattern(160, 16, 1)\nb = TestPattern(160, 18, 1)\n# heights differ\n  Clamp(a, a, b, 0, 0)\n");
+  writeFile(script,
+            "a = TestPattern(160, 16, 1)\nb = TestPattern(160, 18, 1)\n# heights differ\n  "
+            "Clamp(a, a, b, 0, 0)\n");
   const ProgramResult plugin = runQuorvant({script});
   EXPECT_EQ(plugin.status, 1);
   EXPECT_EQ(plugin.err, "quorvant: " + script + ":4:3: Clamp: heights do not match.\n");
@@ -247,8 +252,8 @@ TEST(RunnerMessages, ScriptFaultsNameFileLineAndColumn) {
 }
 
 TEST(RunnerPlugins, NamedDefaultAndScriptLoaded) {
-  const ProgramResult named =
-      runQuorvant({"--plugin", QUORVANT_PLUGIN_PATH, "--info", "-e", "TestPattern(160, 16, 1).Sign"});
+  const ProgramResult named = runQuorvant(
+      {"--plugin", QUORVANT_PLUGIN_PATH, "--info", "-e", "TestPattern(160, 16, 1).Sign"});
   EXPECT_EQ(named.status, 0) << named.err;
 
   const ProgramResult absent =
@@ -256,14 +261,15 @@ TEST(RunnerPlugins, NamedDefaultAndScriptLoaded) {
   EXPECT_EQ(absent.status, 1);
   expectOneLineError(absent, "cannot load plugin \"/nonexistent/libquorvant.so\"");
 
-  const ProgramResult notAPlugin = runQuorvant({"--plugin", "libc.so.6", "-e", "TestPattern(160, 16, 1)"});
+  const ProgramResult notAPlugin =
+      runQuorvant({"--plugin", "libc.so.6", "-e", "TestPattern(160, 16, 1)"});
   EXPECT_EQ(notAPlugin.status, 1);
   expectOneLineError(notAPlugin, "it has no AvisynthPluginInit2");
 
   // A second plugin loaded by the script, its functions beside the default's.
-  const ProgramResult loaded = runQuorvant(
-      {"--info", "-e",
-       "LoadPlugin(\"" QUORVANT_FAILING_PLUGIN_PATH "\")\nTestPattern(160, 16, 3).Sign.FailAt(7)"});
+  const ProgramResult loaded = runQuorvant({"--info", "-e",
+                                            "LoadPlugin(\"" QUORVANT_FAILING_PLUGIN_PATH
+                                            "\")\nTestPattern(160, 16, 3).Sign.FailAt(7)"});
   EXPECT_EQ(loaded.status, 0) << loaded.err;
 }
 
@@ -276,8 +282,8 @@ TEST(RunnerOutputFile, FailedRunLeavesTargetAsItWas) {
   // No target yet: none after a failure, nor any temporary.
   ProgramResult result = runQuorvant({"-o", target, "-e", failing});
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err,
-            "quorvant: frame 5: FailAt: frame 5 fails on purpose. (" + target + " was not written)\n");
+  EXPECT_EQ(result.err, "quorvant: frame 5: FailAt: frame 5 fails on purpose. (" + target +
+                            " was not written)\n");
   EXPECT_TRUE(folder.entries().empty());
 
   // An existing target keeps its bytes after a failure, also when the
@@ -338,7 +344,8 @@ TEST(RunnerOutputFile, ClosedPipeIsAWriteError) {
 TEST(RunnerTerminal, ProgressOnlyOnATerminalAndNoVideoToIt) {
   TemporaryFolder folder;
   const std::string target = folder.file("out.y4m");
-  const ProgramResult shown = runQuorvantInTerminal({"-o", target, "-e", "TestPattern(160, 16, 40)"});
+  const ProgramResult shown =
+      runQuorvantInTerminal({"-o", target, "-e", "TestPattern(160, 16, 40)"});
   EXPECT_EQ(shown.status, 0);
   EXPECT_NE(shown.out.find("frame 40/40, "), std::string::npos) << shown.out;
   EXPECT_NE(shown.out.find(" frames/s"), std::string::npos) << shown.out;

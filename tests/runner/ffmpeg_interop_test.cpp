@@ -25,13 +25,13 @@ bool ffmpegMissing() {
   return missing;
 }
 
-#define SKIP_WITHOUT_FFMPEG()                                                        \
-  do {                                                                               \
-    if (ffmpegMissing()) {                                                           \
-      const char* required = std::getenv("QUORVANT_REQUIRE_FFMPEG");                 \
+#define SKIP_WITHOUT_FFMPEG()                                                       \
+  do {                                                                              \
+    if (ffmpegMissing()) {                                                          \
+      const char* required = std::getenv("QUORVANT_REQUIRE_FFMPEG");                \
       if (required && std::string(required) == "1") FAIL() << "ffmpeg is required"; \
-      GTEST_SKIP() << "ffmpeg is not installed";                                     \
-    }                                                                                \
+      GTEST_SKIP() << "ffmpeg is not installed";                                    \
+    }                                                                               \
   } while (false)
 
 // Decodes a video file (or "-" with `input`) to raw 8-bit 4:2:0 frames.
@@ -68,16 +68,17 @@ TEST(FfmpegInterop, ThroughFiles) {
 
   const ProgramResult info = runQuorvant({"--info", "-e", "Y4MSource(\"" + source + "\")"});
   EXPECT_EQ(info.status, 0) << info.err;
-  EXPECT_EQ(info.out, "width: 330\nheight: 240\npixel type: YV12\nframes: 8\n"
-                      "frame rate: 30000/1001 (29.970 fps)\n");
+  EXPECT_EQ(info.out,
+            "width: 330\nheight: 240\npixel type: YV12\nframes: 8\n"
+            "frame rate: 30000/1001 (29.970 fps)\n");
 
   const ProgramResult run = runQuorvant({"-o", output, "-e", "Y4MSource(\"" + source + "\").Sign"});
   ASSERT_EQ(run.status, 0) << run.err;
   expectSigned(ffmpegDecode(source), ffmpegDecode(output));
 
-  const ProgramResult rate = runCommand({"ffprobe", "-v", "error", "-show_entries",
-                                         "stream=r_frame_rate,width,height", "-of", "csv=p=0",
-                                         output});
+  const ProgramResult rate =
+      runCommand({"ffprobe", "-v", "error", "-show_entries", "stream=r_frame_rate,width,height",
+                  "-of", "csv=p=0", output});
   EXPECT_EQ(rate.out, "330,240,30000/1001\n") << rate.err;
 }
 
@@ -85,8 +86,8 @@ TEST(FfmpegInterop, ThroughPipes) {
   SKIP_WITHOUT_FFMPEG();
   const std::string frames = std::to_string(kFrames);
   const ProgramResult direct =
-      runCommand({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", kSource, "-frames:v", frames,
-                  "-f", "rawvideo", "-pix_fmt", "yuv420p", "-"});
+      runCommand({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", kSource, "-frames:v", frames, "-f",
+                  "rawvideo", "-pix_fmt", "yuv420p", "-"});
   ASSERT_EQ(direct.status, 0) << direct.err;
   const ProgramResult piped = runCommand(
       {"bash", "-c",

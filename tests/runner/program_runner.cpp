@@ -1,13 +1,12 @@
 #include "tests/runner/program_runner.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -68,9 +67,8 @@ ProgramResult runCommand(const std::vector<std::string>& arguments, const std::s
   bool outOpen = true, errOpen = true;
   char buffer[1 << 16];
   while (outOpen || errOpen) {
-    pollfd fds[3] = {{outOpen ? out[0] : -1, POLLIN, 0},
-                     {errOpen ? err[0] : -1, POLLIN, 0},
-                     {inFd, POLLOUT, 0}};
+    pollfd fds[3] = {
+        {outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}, {inFd, POLLOUT, 0}};
     if (::poll(fds, 3, -1) < 0) {
       if (errno == EINTR) continue;
       break;

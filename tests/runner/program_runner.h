@@ -53,10 +53,12 @@ bool fileExists(const std::string& path);
 
 // A Y4M stream as read back: header fields and each frame's planes.
 struct Y4MVideo {
-  std::string header;               // the stream header line, without '\n'
+  std::string header;  // the stream header line, without '\n'
   int width = 0, height = 0;
   std::vector<std::string> frames;  // each frame's data, Y then U then V
-  std::string luma(size_t frame) const { return frames.at(frame).substr(0, size_t(width) * height); }
+  std::string luma(size_t frame) const {
+    return frames.at(frame).substr(0, size_t(width) * height);
+  }
 };
 // Splits a stream written by the runner (frame headers exactly "FRAME").
 // Fails the current test on anything else.

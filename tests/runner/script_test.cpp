@@ -33,7 +33,8 @@ Luma lumaOf(const std::string& text, int frames = 3) {
     ADD_FAILURE() << "no clip from:\n" << text;
     return planes;
   }
-  for (int n = 0; n < frames; ++n) planes.push_back(host::planeBytes(clip->GetFrame(n, env.get()), PLANAR_Y));
+  for (int n = 0; n < frames; ++n)
+    planes.push_back(host::planeBytes(clip->GetFrame(n, env.get()), PLANAR_Y));
   return planes;
 }
 
@@ -91,8 +92,11 @@ TEST(ScriptSyntax, LastGoesFirstOnlyWhenTheArgumentsAloneDoNotMatch) {
   const struct {
     const char* call;
     int count;
-  } cases[] = {{"CountClips()", 0}, {"CountClips(a, a)", 2}, {"CountClipsThenInt(5)", 2},
-               {"CountClipsThenInt(a, 5)", 2}, {"a.CountClips", 1}};
+  } cases[] = {{"CountClips()", 0},
+               {"CountClips(a, a)", 2},
+               {"CountClipsThenInt(5)", 2},
+               {"CountClipsThenInt(a, 5)", 2},
+               {"a.CountClips", 1}};
   for (const auto& test : cases) {
     SCOPED_TRACE(test.call);
     const auto env = newEnvironment();
@@ -139,7 +143,8 @@ TEST(ScriptFaults, MessageAndLocation) {
       // Argument checking, before the creator runs.
       {"Foo(1)", "there is no function named \"Foo\"", 1, 1},
       {"x = y", "there is no variable or function named \"y\"", 1, 5},
-      {"Sign(\"text\")", "invalid arguments to function \"Sign\": it takes (clip), given (string)", 1, 1},
+      {"Sign(\"text\")", "invalid arguments to function \"Sign\": it takes (clip), given (string)",
+       1, 1},
       {"Sign", "invalid arguments to function \"Sign\": it takes (clip), given ()", 1, 1},
       {pair + "Clamp(a, b, 6, 2)",
        "invalid arguments to function \"Clamp\": it takes (clip, clip, clip, int, int), given "
@@ -153,7 +158,8 @@ TEST(ScriptFaults, MessageAndLocation) {
       {"TestPattern(160, 16, 0)", "TestPattern: the frame count must be at least 1 (got 0)", 1, 1},
       {"Y4MSource(\"/nonexistent/in.y4m\")",
        "Y4MSource: /nonexistent/in.y4m: cannot open: No such file or directory", 1, 1},
-      {"LoadPlugin(\"/nonexistent/plugin.so\")", "cannot load plugin \"/nonexistent/plugin.so\"...", 1, 1},
+      {"LoadPlugin(\"/nonexistent/plugin.so\")", "cannot load plugin \"/nonexistent/plugin.so\"...",
+       1, 1},
       // Syntax, found before anything runs.
       {"TestPattern(160, 16, 1)\nSign(", "expected an expression, found end of script", 2, 6},
       {"x = \"abc", "unterminated string", 1, 5},
