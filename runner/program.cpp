@@ -2,10 +2,12 @@
 
 #include <limits.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -49,11 +51,23 @@ std::string readScript(const Options& options, std::string& name) {
     return text.str();
   }
   name = options.scriptPath;
-  std::ifstream file(options.scriptPath, std::ios::binary);
-  if (!file) throw Failure("cannot read the script " + options.scriptPath);
-  text << file.rdbuf();
-  if (file.bad()) throw Failure("cannot read the script " + options.scriptPath);
-  return text.str();
+  const auto unreadable = [&](const std::string& why) {
+    return Failure("cannot read the script " + options.scriptPath + ": " + why);
+  };
+  struct stat info {};
+  if (::stat(options.scriptPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    throw unreadable("it is a directory");
+  }
+  std::FILE* file = std::fopen(options.scriptPath.c_str(), "rb");
+  if (!file) throw unreadable(std::strerror(errno));
+  std::string script;
+  char chunk[4096];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) script.append(chunk, got);
+  const bool failed = std::ferror(file);
+  std::fclose(file);
+  if (failed) throw unreadable("read error");
+  return script;
 }
 
 std::string pixelTypeName(int pixelType) {
@@ -241,8 +255,10 @@ int evaluateAndWrite(const Options& options) {
     range = *options.frames;
     if (range.last >= vi.num_frames) {
       throw Failure("--frames " + std::to_string(range.first) + "-" + std::to_string(range.last) +
-                    ": the clip has " + std::to_string(vi.num_frames) + " frames (0-" +
-                    std::to_string(vi.num_frames - 1) + ")");
+                    ": the clip has " +
+                    (vi.num_frames > 0 ? std::to_string(vi.num_frames) + " frames (0-" +
+                                             std::to_string(vi.num_frames - 1) + ")"
+                                       : std::string("no frames")));
     }
   }
   if (options.info) {

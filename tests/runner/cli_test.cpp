@@ -248,7 +248,9 @@ TEST(RunnerMessages, ScriptFaultsNameFileLineAndColumn) {
 
   const ProgramResult missing = runQuorvant({folder.file("absent.avs")});
   EXPECT_EQ(missing.status, 1);
-  expectOneLineError(missing, "cannot read the script " + folder.file("absent.avs"));
+  expectOneLineError(missing, "cannot read the script " + folder.file("absent.avs") +
+                                  ": No such file or directory");
+  expectOneLineError(runQuorvant({folder.path()}), ": it is a directory");
 }
 
 TEST(RunnerPlugins, NamedDefaultAndScriptLoaded) {
