@@ -6,14 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define QUORVANT_FUZZ_CHECK(condition, ...)                                         \
-  do {                                                                              \
-    if (!(condition)) {                                                             \
+#define QUORVANT_FUZZ_CHECK(condition, ...)                                              \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s: ", __FILE__, __LINE__, #condition); \
-      std::fprintf(stderr, __VA_ARGS__);                                            \
-      std::fputc('\n', stderr);                                                     \
-      std::abort();                                                                 \
-    }                                                                               \
+      std::fprintf(stderr, __VA_ARGS__);                                                 \
+      std::fputc('\n', stderr);                                                          \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (0)
 
 #endif  // QUORVANT_FUZZ_FUZZ_CHECK_H

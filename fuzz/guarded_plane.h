@@ -41,7 +41,8 @@ class GuardedPlane {
 
   // `content` gives the plane's bytes; its size is the plane's extent.
   GuardedPlane(const PlaneGeometry& geometry, const std::vector<uint8_t>& content)
-      : geometry(geometry), extent(content.size()),
+      : geometry(geometry),
+        extent(content.size()),
         block(new uint8_t[kGuardBytes + extent + kGuardBytes]) {
     std::memset(block.get(), kGuardByte, kGuardBytes);
     if (extent > 0) std::memcpy(start(), content.data(), extent);

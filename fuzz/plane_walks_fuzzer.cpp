@@ -46,11 +46,16 @@ struct OperationTraits {
 
 OperationTraits traitsOf(Operation operation) {
   switch (operation) {
-    case Operation::sign: return {"sign", 1, Walk::inPlace};
-    case Operation::subtractAndSign: return {"subtractAndSign", 2, Walk::inPlace};
-    case Operation::shiftedMinimum: return {"shiftedMinimum", 2, Walk::inPlace};
-    case Operation::clamp: return {"clamp", 3, Walk::newFrame};
-    case Operation::simpleAverage: return {"simpleAverage", 2, Walk::newFrame};
+    case Operation::sign:
+      return {"sign", 1, Walk::inPlace};
+    case Operation::subtractAndSign:
+      return {"subtractAndSign", 2, Walk::inPlace};
+    case Operation::shiftedMinimum:
+      return {"shiftedMinimum", 2, Walk::inPlace};
+    case Operation::clamp:
+      return {"clamp", 3, Walk::newFrame};
+    case Operation::simpleAverage:
+      return {"simpleAverage", 2, Walk::newFrame};
   }
   return {"?", 0, Walk::newFrame};
 }
@@ -58,16 +63,19 @@ OperationTraits traitsOf(Operation operation) {
 // The operations' per-byte definitions, written out independently of the kernels.
 uint8_t expectedByte(Operation operation, const uint8_t* in, uint8_t a, uint8_t b) {
   switch (operation) {
-    case Operation::sign: return uint8_t(in[0] ^ 0x80);
+    case Operation::sign:
+      return uint8_t(in[0] ^ 0x80);
     case Operation::subtractAndSign:
       return uint8_t(std::clamp(int(in[0]) - int(in[1]), -128, 127));
-    case Operation::shiftedMinimum: return uint8_t(std::min({int(in[0]) + a, 255, int(in[1])}));
+    case Operation::shiftedMinimum:
+      return uint8_t(std::min({int(in[0]) + a, 255, int(in[1])}));
     case Operation::clamp: {
       const int high = std::min(in[1] + a, 255);
       const int low = std::max(in[2] - b, 0);
       return uint8_t(std::max(std::min(int(in[0]), high), low));
     }
-    case Operation::simpleAverage: return uint8_t((in[0] + in[1] + 1) / 2);
+    case Operation::simpleAverage:
+      return uint8_t((in[0] + in[1] + 1) / 2);
   }
   return 0;
 }
@@ -95,8 +103,8 @@ std::vector<bool> writableSet(const PlaneGeometry& first, const PlaneGeometry& d
   const int rows = std::max(first.height, 0);
   for (int y = 0; y < rows; ++y) {
     const bool last = y == rows - 1;
-    const int span = walk == Walk::inPlace && last ? std::max(first.rowWidth, 0)
-                                                   : alignedWidthOf(first);
+    const int span =
+        walk == Walk::inPlace && last ? std::max(first.rowWidth, 0) : alignedWidthOf(first);
     for (int x = 0; x < span; ++x) {
       const size_t at = size_t(y) * size_t(dst.pitch) + size_t(x);
       if (at < dstExtent) set[at] = true;
@@ -111,10 +119,18 @@ PlaneGeometry readGeometry(FuzzInput& in) {
   const int w = std::max(g.rowWidth, 0);
   const int rounded = (w + 15) / 16 * 16;
   switch (in.byte() % 4) {
-    case 0: g.pitch = rounded + 16 * in.inRange(0, 2); break;  // as a host allocates
-    case 1: g.pitch = w + in.inRange(0, 24); break;            // below the rounded width too
-    case 2: g.pitch = in.inRange(1, w + 24); break;            // rows may overlap
-    default: g.pitch = rounded; break;
+    case 0:
+      g.pitch = rounded + 16 * in.inRange(0, 2);
+      break;  // as a host allocates
+    case 1:
+      g.pitch = w + in.inRange(0, 24);
+      break;  // below the rounded width too
+    case 2:
+      g.pitch = in.inRange(1, w + 24);
+      break;  // rows may overlap
+    default:
+      g.pitch = rounded;
+      break;
   }
   g.pitch = std::max(g.pitch, 1);
   g.height = in.inRange(-1, 7);
@@ -163,7 +179,9 @@ WalkResult run(const WalkCase& c, const LumaRowKernels& kernels) {
   const MutablePlaneView dst = output.mutableView();
   auto in = [&](size_t i) { return inputs[i]->view(); };
   switch (c.operation) {
-    case Operation::sign: signPlane(in(0), dst, kernels.sign); break;
+    case Operation::sign:
+      signPlane(in(0), dst, kernels.sign);
+      break;
     case Operation::subtractAndSign:
       subtractAndSignPlane(in(0), in(1), dst, kernels.subtractAndSign);
       break;
@@ -195,16 +213,16 @@ WalkResult run(const WalkCase& c, const LumaRowKernels& kernels) {
 void checkWriteSet(const WalkCase& c, const WalkResult& r, const char* form) {
   const OperationTraits traits = traitsOf(c.operation);
   for (size_t i = c.inPlace ? 1 : 0; i < r.inputs.size(); ++i)
-    QUORVANT_FUZZ_CHECK(r.inputs[i] == c.inputContent[i], "%s/%s changed input %zu",
-                        traits.name, form, i);
+    QUORVANT_FUZZ_CHECK(r.inputs[i] == c.inputContent[i], "%s/%s changed input %zu", traits.name,
+                        form, i);
   const PlaneGeometry& outGeometry = c.inPlace ? c.inputGeometry[0] : c.outputGeometry;
   const std::vector<uint8_t>& before = c.inPlace ? c.inputContent[0] : c.outputContent;
   const std::vector<bool> writable =
       writableSet(c.inputGeometry[0], outGeometry, traits.walk, before.size());
   for (size_t at = 0; at < before.size(); ++at)
     QUORVANT_FUZZ_CHECK(writable[at] || r.output[at] == before[at],
-                        "%s/%s wrote byte %zu (row %zu), outside its walk", traits.name, form,
-                        at, at / size_t(outGeometry.pitch));
+                        "%s/%s wrote byte %zu (row %zu), outside its walk", traits.name, form, at,
+                        at / size_t(outGeometry.pitch));
 }
 
 // With every plane of one geometry and rows apart, each byte of the walk's
@@ -226,9 +244,8 @@ void checkAgainstDefinition(const WalkCase& c, const WalkResult& r) {
     for (size_t i = 0; i < c.inputContent.size(); ++i) in[i] = c.inputContent[i][at];
     const uint8_t expected =
         writable[at] ? expectedByte(c.operation, in, c.amountA, c.amountB) : before[at];
-    QUORVANT_FUZZ_CHECK(r.output[at] == expected,
-                        "%s: byte %zu (row %zu) is %d, expected %d", traits.name, at,
-                        at / size_t(g.pitch), r.output[at], expected);
+    QUORVANT_FUZZ_CHECK(r.output[at] == expected, "%s: byte %zu (row %zu) is %d, expected %d",
+                        traits.name, at, at / size_t(g.pitch), r.output[at], expected);
   }
 }
 
@@ -249,8 +266,7 @@ void fuzzPlaneOperation(FuzzInput& in) {
         contentFrom(in, extentOf(c.inputGeometry[i], traits.walk), uint8_t(i)));
   // The output starts as a pattern that no input has, so stray writes show.
   c.outputContent.resize(c.inPlace ? 0 : extentOf(c.outputGeometry, traits.walk));
-  for (size_t i = 0; i < c.outputContent.size(); ++i)
-    c.outputContent[i] = uint8_t(0xA5 ^ (i * 7));
+  for (size_t i = 0; i < c.outputContent.size(); ++i) c.outputContent[i] = uint8_t(0xA5 ^ (i * 7));
 
   const WalkResult reference = run(c, rowKernelsFor(InstructionSet::scalar));
   checkWriteSet(c, reference, "scalar");
@@ -290,7 +306,8 @@ void fuzzWalkGeometry(FuzzInput& in) {
   QUORVANT_FUZZ_CHECK(g.tailSpan == g.alignedWidth - g.blockSpan, "tail span");
 
   const WalkGeometry unchanged = fitGeometry(g, PlaneView{nullptr, pitch, width, height});
-  QUORVANT_FUZZ_CHECK(unchanged.rowWidth == g.rowWidth && unchanged.alignedWidth == g.alignedWidth &&
+  QUORVANT_FUZZ_CHECK(unchanged.rowWidth == g.rowWidth &&
+                          unchanged.alignedWidth == g.alignedWidth &&
                           unchanged.blockSpan == g.blockSpan && unchanged.height == g.height,
                       "a plane of equal size changed the walk");
 

@@ -2,9 +2,9 @@
 // host with the built plugin loaded and the TestPattern source (nothing that
 // opens files). A script may be refused, but only with a LocatedError that
 // points into the text; when it yields a clip of modest size, its first and
-// last frames are fetched and must have the clip's size. Afterwards no frame may be left in use: the
-// sources hand out frames of their own and keep none, so a frame still held
-// is one that a filter or the evaluator lost.
+// last frames are fetched and must have the clip's size. Afterwards no frame
+// may be left in use: the sources hand out frames of their own and keep none,
+// so a frame still held is one that a filter or the evaluator lost.
 #include <dlfcn.h>
 #include <stddef.h>
 #include <stdint.h>
@@ -31,10 +31,10 @@ void fetchFrames(const PClip& clip, host::Environment& env) {
   if (vi.num_frames <= 0 || (long long)vi.width * vi.height > kMaxFetchedArea) return;
   for (const int n : {0, vi.num_frames - 1}) {
     const PVideoFrame frame = clip->GetFrame(n, &env);
-    QUORVANT_FUZZ_CHECK(frame->GetRowSize(PLANAR_Y) == vi.width &&
-                            frame->GetHeight(PLANAR_Y) == vi.height,
-                        "frame %d is %dx%d in a clip of %dx%d", n, frame->GetRowSize(PLANAR_Y),
-                        frame->GetHeight(PLANAR_Y), vi.width, vi.height);
+    QUORVANT_FUZZ_CHECK(
+        frame->GetRowSize(PLANAR_Y) == vi.width && frame->GetHeight(PLANAR_Y) == vi.height,
+        "frame %d is %dx%d in a clip of %dx%d", n, frame->GetRowSize(PLANAR_Y),
+        frame->GetHeight(PLANAR_Y), vi.width, vi.height);
   }
 }
 
@@ -52,10 +52,10 @@ void fuzzScript(std::string_view text) {
   } catch (const script::LocatedError& error) {
     // Refused: the place must be one in the text (1-based).
     const size_t lines = size_t(std::count(text.begin(), text.end(), '\n')) + 1;
-    QUORVANT_FUZZ_CHECK(error.where.line >= 1 && size_t(error.where.line) <= lines &&
-                            error.where.column >= 1,
-                        "\"%s\" placed at line %d, column %d of %zu lines", error.what(),
-                        error.where.line, error.where.column, lines);
+    QUORVANT_FUZZ_CHECK(
+        error.where.line >= 1 && size_t(error.where.line) <= lines && error.where.column >= 1,
+        "\"%s\" placed at line %d, column %d of %zu lines", error.what(), error.where.line,
+        error.where.column, lines);
   }
   const host::FramePoolStats pool = env.poolStats();
   QUORVANT_FUZZ_CHECK(pool.framesInUse == 0 && pool.buffersInUse == 0,

@@ -65,12 +65,11 @@ void fuzzReader(const uint8_t* data, size_t size) {
     return;  // refused, as it should be, with a message
   }
   const Format format = reader->format();
-  QUORVANT_FUZZ_CHECK(format.width > 0 && format.height > 0 && format.width % 2 == 0 &&
-                          format.height % 2 == 0,
-                      "accepted a frame size of %dx%d", format.width, format.height);
+  QUORVANT_FUZZ_CHECK(
+      format.width > 0 && format.height > 0 && format.width % 2 == 0 && format.height % 2 == 0,
+      "accepted a frame size of %dx%d", format.width, format.height);
   QUORVANT_FUZZ_CHECK(format.fpsNumerator > 0 && format.fpsDenominator > 0,
-                      "accepted a frame rate of %u:%u", format.fpsNumerator,
-                      format.fpsDenominator);
+                      "accepted a frame rate of %u:%u", format.fpsNumerator, format.fpsDenominator);
   QUORVANT_FUZZ_CHECK(reader->frameCount() > 0, "accepted a stream without frames");
   // Each frame takes its data and at least "FRAME\n" from the input.
   QUORVANT_FUZZ_CHECK(uint64_t(reader->frameCount()) * (format.frameBytes() + 6) <= size,
