@@ -84,6 +84,9 @@ Options parseOptions(const std::vector<std::string>& arguments) {
     } else if (name == "--quiet" || name == "-q") {
       noValue();
       options.quiet = true;
+    } else if (name == "--pool-stats") {
+      noValue();
+      options.poolStats = true;
     } else if (name == "--help" || name == "-h") {
       noValue();
       options.help = true;

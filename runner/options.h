@@ -24,6 +24,9 @@ struct Options {
   std::optional<std::string> plugin;      // --plugin PATH
   bool quiet = false;                     // --quiet: no progress
   bool help = false;                      // --help
+  // --pool-stats, left out of --help: after writing, the host's frame pool
+  // and the peak memory on standard error (the leak test reads them).
+  bool poolStats = false;
 };
 
 // A command line that cannot be obeyed (exit status 2).

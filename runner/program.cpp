@@ -2,6 +2,7 @@
 
 #include <limits.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -218,6 +219,15 @@ void writeFrames(const PClip& clip, host::Environment& env, const Options& optio
   progress.finish();
 }
 
+// One line: "pool: F frames (f in use), B buffers (b in use), peak memory K KiB".
+void printPoolStats(const host::FramePoolStats& pool) {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  std::fprintf(stderr,
+               "pool: %zu frames (%zu in use), %zu buffers (%zu in use), peak memory %ld KiB\n",
+               pool.frames, pool.framesInUse, pool.buffers, pool.buffersInUse, usage.ru_maxrss);
+}
+
 int evaluateAndWrite(const Options& options) {
   std::string scriptName;
   const std::string text = readScript(options, scriptName);
@@ -266,6 +276,7 @@ int evaluateAndWrite(const Options& options) {
     return kSuccess;
   }
   writeFrames(clip, env, options, range);
+  if (options.poolStats) printPoolStats(env.poolStats());
   return kSuccess;
 }
 
