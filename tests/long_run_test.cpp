@@ -56,7 +56,7 @@ TEST(LongRun, FramePoolAndMemoryStayFlatOverThousandsOfFrames) {
   EXPECT_EQ(longRun.buffers, shortRun.buffers);
   // Seven filters hold a few frames at once, not one per frame served.
   EXPECT_LE(longRun.buffers, 16u);
-#if !QUORVANT_SANITIZED
+#ifndef QUORVANT_SANITIZED
   // 2700 more frames leaking 500 bytes each would not pass (a frame is
   // 112.5 KiB).
   EXPECT_LE(longRun.peakKiB - shortRun.peakKiB, 1024)
