@@ -57,13 +57,9 @@ TEST_F(PluginTest, ConcurrentGetFrameGivesTheSerialBytes) {
     for (FramePolicy policy : {FramePolicy::fresh, FramePolicy::shared}) {
       SCOPED_TRACE(::testing::Message()
                    << graph.name << (policy == FramePolicy::fresh ? " fresh" : " shared"));
-      std::vector<PClip> sources;
-      for (int i = 0; i < graph.sources; ++i) {
-        sources.push_back(
-            patternClip(env, host::videoInfo(kWidth, kHeight, kFrames), uint32_t(i + 1), policy)
-                .clip);
-      }
-      const PClip filter = graph.build(env, sources);
+      const PClip filter = graph.build(
+          env, clipsOf(patternClips(env, host::videoInfo(kWidth, kHeight, kFrames),
+                                    graph.sources, policy)));
 
       std::vector<std::vector<uint8_t>> serial;
       for (int n = 0; n < kFrames; ++n) {

@@ -27,13 +27,8 @@ struct FilterRun {
 
 FilterRun runFunction(Environment& env, const FunctionCase& function, FramePolicy policy) {
   FilterRun run;
-  std::vector<PClip> clips;
-  for (int i = 0; i < function.clipCount; ++i) {
-    run.sources.push_back(
-        patternClip(env, host::videoInfo(kWidth, kHeight, 2), uint32_t(i + 1), policy));
-    clips.push_back(run.sources.back().clip);
-  }
-  run.output = callFunction(env, function, clips)->GetFrame(kFrame, &env);
+  run.sources = patternClips(env, host::videoInfo(kWidth, kHeight, 2), function.clipCount, policy);
+  run.output = callFunction(env, function, clipsOf(run.sources))->GetFrame(kFrame, &env);
   return run;
 }
 

@@ -81,6 +81,19 @@ PatternSource patternClip(Environment& env, const VideoInfo& vi, uint32_t seed,
   return result;
 }
 
+std::vector<PatternSource> patternClips(Environment& env, const VideoInfo& vi, int count,
+                                        FramePolicy policy) {
+  std::vector<PatternSource> sources;
+  for (int i = 0; i < count; ++i) sources.push_back(patternClip(env, vi, uint32_t(i + 1), policy));
+  return sources;
+}
+
+std::vector<PClip> clipsOf(const std::vector<PatternSource>& sources) {
+  std::vector<PClip> clips;
+  for (const PatternSource& source : sources) clips.push_back(source.clip);
+  return clips;
+}
+
 PClip constantClip(Environment& env, int width, int height, uint8_t value, FramePolicy policy) {
   host::PlanarImage image;
   image.width = width;

@@ -47,6 +47,11 @@ struct PatternSource {
 };
 PatternSource patternClip(Environment& env, const VideoInfo& vi, uint32_t seed, FramePolicy policy);
 
+// `count` pattern clips of one description, seeds 1 to count, and their handles.
+std::vector<PatternSource> patternClips(Environment& env, const VideoInfo& vi, int count,
+                                        FramePolicy policy);
+std::vector<PClip> clipsOf(const std::vector<PatternSource>& sources);
+
 // A clip whose every luma byte is `value` (chroma: 128).
 PClip constantClip(Environment& env, int width, int height, uint8_t value, FramePolicy policy);
 

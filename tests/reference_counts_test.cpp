@@ -26,13 +26,9 @@ struct FilterUnderTest {
 
 FilterUnderTest build(Environment& env, const FunctionCase& function, FramePolicy policy) {
   FilterUnderTest setup;
-  std::vector<PClip> clips;
-  for (int i = 0; i < function.clipCount; ++i) {
-    setup.sources.push_back(
-        patternClip(env, host::videoInfo(kWidth, kHeight, 3), uint32_t(i + 1), policy));
-    clips.push_back(setup.sources.back().clip);
-  }
-  setup.filter = callFunction(env, function, clips);
+  setup.sources =
+      patternClips(env, host::videoInfo(kWidth, kHeight, 3), function.clipCount, policy);
+  setup.filter = callFunction(env, function, clipsOf(setup.sources));
   return setup;
 }
 
